@@ -1,0 +1,63 @@
+// Entry points bound from libavcodec, in binding order. F(name) is a function.
+#pragma once
+
+#define VVC_AVCODEC_ENTRIES(F, V)       \
+  F(av_bsf_alloc)                       \
+  F(av_bsf_free)                        \
+  F(av_bsf_get_by_name)                 \
+  F(av_bsf_init)                        \
+  F(av_bsf_receive_packet)              \
+  F(av_bsf_send_packet)                 \
+  F(av_codec_is_decoder)                \
+  F(av_codec_is_encoder)                \
+  F(av_codec_iterate)                   \
+  F(av_get_audio_frame_duration)        \
+  F(av_get_bits_per_sample)             \
+  F(av_get_exact_bits_per_sample)       \
+  F(av_get_profile_name)                \
+  F(av_grow_packet)                     \
+  F(av_new_packet)                      \
+  F(av_packet_alloc)                    \
+  F(av_packet_clone)                    \
+  F(av_packet_copy_props)               \
+  F(av_packet_free)                     \
+  F(av_packet_get_side_data)            \
+  F(av_packet_make_refcounted)          \
+  F(av_packet_move_ref)                 \
+  F(av_packet_new_side_data)            \
+  F(av_packet_ref)                      \
+  F(av_packet_rescale_ts)               \
+  F(av_packet_unref)                    \
+  F(av_parser_close)                    \
+  F(av_parser_init)                     \
+  F(av_parser_parse2)                   \
+  F(av_shrink_packet)                   \
+  F(avcodec_align_dimensions2)          \
+  F(avcodec_alloc_context3)             \
+  F(avcodec_close)                      \
+  F(avcodec_decode_subtitle2)           \
+  F(avcodec_descriptor_get)             \
+  F(avcodec_descriptor_get_by_name)     \
+  F(avcodec_encode_subtitle)            \
+  F(avcodec_find_decoder)               \
+  F(avcodec_find_decoder_by_name)       \
+  F(avcodec_find_encoder)               \
+  F(avcodec_find_encoder_by_name)       \
+  F(avcodec_flush_buffers)              \
+  F(avcodec_free_context)               \
+  F(avcodec_get_class)                  \
+  F(avcodec_get_name)                   \
+  F(avcodec_open2)                      \
+  F(avcodec_parameters_alloc)           \
+  F(avcodec_parameters_copy)            \
+  F(avcodec_parameters_free)            \
+  F(avcodec_parameters_from_context)    \
+  F(avcodec_parameters_to_context)      \
+  F(avcodec_profile_name)               \
+  F(avcodec_receive_frame)              \
+  F(avcodec_receive_packet)             \
+  F(avcodec_send_frame)                 \
+  F(avcodec_send_packet)                \
+  F(avcodec_string)                     \
+  F(avcodec_version)                    \
+  F(avsubtitle_free)

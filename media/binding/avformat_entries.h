@@ -1,0 +1,54 @@
+// Entry points bound from libavformat, in binding order.
+#pragma once
+
+#define VVC_AVFORMAT_ENTRIES(F, V)          \
+  F(av_codec_get_id)                        \
+  F(av_codec_get_tag)                       \
+  F(av_demuxer_iterate)                     \
+  F(av_dump_format)                         \
+  F(av_filename_number_test)                \
+  F(av_find_best_stream)                    \
+  F(av_find_input_format)                   \
+  F(av_guess_codec)                         \
+  F(av_guess_format)                        \
+  F(av_guess_frame_rate)                    \
+  F(av_guess_sample_aspect_ratio)           \
+  F(av_interleaved_write_frame)             \
+  F(av_muxer_iterate)                       \
+  F(av_read_frame)                          \
+  F(av_read_pause)                          \
+  F(av_read_play)                           \
+  F(av_sdp_create)                          \
+  F(av_seek_frame)                          \
+  F(av_write_frame)                         \
+  F(av_write_trailer)                       \
+  F(avformat_alloc_context)                 \
+  F(avformat_alloc_output_context2)         \
+  F(avformat_close_input)                   \
+  F(avformat_find_stream_info)              \
+  F(avformat_flush)                         \
+  F(avformat_free_context)                  \
+  F(avformat_get_class)                     \
+  F(avformat_init_output)                   \
+  F(avformat_match_stream_specifier)        \
+  F(avformat_network_init)                  \
+  F(avformat_new_stream)                    \
+  F(avformat_open_input)                    \
+  F(avformat_query_codec)                   \
+  F(avformat_seek_file)                     \
+  F(avformat_version)                       \
+  F(avformat_write_header)                  \
+  F(avio_alloc_context)                     \
+  F(avio_close)                             \
+  F(avio_closep)                            \
+  F(avio_context_free)                      \
+  F(avio_enum_protocols)                    \
+  F(avio_feof)                              \
+  F(avio_find_protocol_name)                \
+  F(avio_flush)                             \
+  F(avio_open)                              \
+  F(avio_open2)                             \
+  F(avio_read)                              \
+  F(avio_seek)                              \
+  F(avio_size)                              \
+  F(avio_write)

@@ -1,0 +1,5 @@
+#include "media/binding/engine_log.h"
+
+namespace media {
+void InstallLibraryLog() {}
+}  // namespace media
