@@ -35,7 +35,11 @@ class IniFile {
   // Section names in file order.
   std::vector<std::string> ReadSections() const;
 
-  // Writes return false when the file cannot be written.
+  // Writes return false when the file cannot be written, when an existing
+  // file cannot be read (it is then left as it is), and for a section or key
+  // name or a value that would change the file's structure (line breaks, "="
+  // in a key, "]" in a section, empty names). Comments and every other section
+  // and key of the file are kept.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
   bool WriteInteger(const std::string& section, const std::string& key, int value);
   bool WriteBool(const std::string& section, const std::string& key, bool value);
