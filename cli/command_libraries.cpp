@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/media_libraries.h"
 #include "cli/usage.h"
 #include "media/binding/library_loader.h"
-#include "platform/folders.h"
 
 namespace cli {
 namespace {
@@ -30,7 +30,7 @@ const char* LibraryLabel(media::TLibraryId id) {
 int RunLibrariesCommand(const std::vector<std::string>& args) {
   // Default folder: "LibAV" beside the program; libraries missing there come
   // from the system search order.
-  std::string folder = platform::ProgramFolder() + "LibAV";
+  std::string folder = DefaultLibraryFolder();
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--library-dir" && i + 1 < args.size()) {
       folder = args[++i];

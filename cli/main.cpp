@@ -1,13 +1,18 @@
 // vvc-cli: the command-line front end of the converter engine.
+#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/global_object.h"
+#include "cli/command_formats.h"
+#include "cli/command_info.h"
 #include "cli/command_libraries.h"
 #include "cli/usage.h"
 
 int main(int argc, char** argv) {
+  // File names are handed on in the locale's character set.
+  std::setlocale(LC_ALL, "");
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return cli::UsageError("no command given");
   const std::string command = args.front();
@@ -21,5 +26,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "libraries") return cli::RunLibrariesCommand(rest);
+  if (command == "formats") return cli::RunFormatsCommand(rest);
+  if (command == "info") return cli::RunInfoCommand(rest);
   return cli::UsageError("unknown command '" + command + "'");
 }

@@ -9,6 +9,8 @@ std::string UsageText() {
          "\n"
          "commands:\n"
          "  libraries [--library-dir DIR]   load the media libraries and show each one\n"
+         "  formats [--library-dir DIR]     list the output formats, marking unavailable ones\n"
+         "  info [--json] FILE...            describe media files (container, streams)\n"
          "  --version                       print the program name and version\n"
          "  --help                          print this text\n";
 }

@@ -39,6 +39,7 @@
   F(av_frame_copy_props)                 \
   F(av_frame_free)                       \
   F(av_frame_get_buffer)                 \
+  F(av_frame_is_writable)                \
   F(av_frame_make_writable)              \
   F(av_frame_move_ref)                   \
   F(av_frame_ref)                        \

@@ -4,7 +4,13 @@
 #define VVC_SDL_ENTRIES(F, V)     \
   F(SDL_AddTimer)                 \
   F(SDL_CloseAudioDevice)         \
+  F(SDL_CreateRenderer)           \
+  F(SDL_CreateTexture)            \
+  F(SDL_CreateWindow)             \
   F(SDL_Delay)                    \
+  F(SDL_DestroyRenderer)          \
+  F(SDL_DestroyTexture)           \
+  F(SDL_DestroyWindow)            \
   F(SDL_EventState)               \
   F(SDL_FlushEvents)              \
   F(SDL_GetAudioDeviceStatus)     \
@@ -14,6 +20,7 @@
   F(SDL_GetNumAudioDrivers)       \
   F(SDL_GetTicks)                 \
   F(SDL_GetVersion)               \
+  F(SDL_GetWindowSize)            \
   F(SDL_Init)                     \
   F(SDL_InitSubSystem)            \
   F(SDL_LockAudioDevice)          \
@@ -27,8 +34,15 @@
   F(SDL_QuitSubSystem)            \
   F(SDL_RegisterEvents)           \
   F(SDL_RemoveTimer)              \
+  F(SDL_RenderClear)              \
+  F(SDL_RenderCopy)               \
+  F(SDL_RenderFillRect)           \
+  F(SDL_RenderPresent)            \
   F(SDL_SetHint)                  \
+  F(SDL_SetRenderDrawColor)       \
+  F(SDL_SetWindowSize)            \
   F(SDL_UnlockAudioDevice)        \
+  F(SDL_UpdateYUVTexture)         \
   F(SDL_WaitEvent)                \
   F(SDL_WaitEventTimeout)         \
   F(SDL_WasInit)                  \
