@@ -254,6 +254,7 @@ std::vector<TFormatListRow> TFormatList::EntryRows(int category) const {
 }
 
 void TFormatList::Build(const platform::IniFile& settings) {
+  platform::IniFile::ReadScope scope(settings);  // one parse for all keys
   ClearFormatNames(names_);
   rows_.clear();
   for (const TFormatCategory& category : kCatalogue) {
@@ -514,6 +515,7 @@ std::optional<std::string> TPresetList::DefaultItem() const {
 }
 
 TPresetSection ReadPresetSection(const platform::IniFile& presets, int code) {
+  platform::IniFile::ReadScope scope(presets);  // one parse for all keys
   TPresetSection section;
   section.Code = code;
   const std::string name = FormatSectionName(code);
@@ -549,6 +551,7 @@ TPresetSection ReadPresetSection(const platform::IniFile& presets, int code) {
 }
 
 TUserSection ReadUserSection(const platform::IniFile& settings, int code) {
+  platform::IniFile::ReadScope scope(settings);  // one parse for all keys
   TUserSection section;
   section.Code = code;
   const std::string name = FormatSectionName(code);
@@ -713,6 +716,7 @@ TEntryDefaults EntryDefaults(const TPresetSection& preset) {
 }
 
 TPresetDefaults ReadEntryDefaults(const platform::IniFile& presets, int code) {
+  platform::IniFile::ReadScope scope(presets);  // one parse for all keys
   TPresetDefaults result;
   const std::string name = FormatSectionName(code);
   // A section without a Format key still counts as present.

@@ -32,6 +32,7 @@ int RunFormatsCommand(const std::vector<std::string>& args) {
   const bool loaded = LoadMediaLibraries(media::ConverterLibraries, folder);
   auto global = app::TGlobalObject::CreateAtStart();
   const platform::IniFile presets(global->FormatFileName());
+  platform::IniFile::ReadScope scope(presets);  // one parse for the whole listing
 
   std::printf("format presets: %s\n", presets.Path().c_str());
   int unavailable = 0;

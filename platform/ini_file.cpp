@@ -246,23 +246,50 @@ bool ParseInteger(std::string_view text, int* value) {
 
 }  // namespace
 
+// One parse of the file. `loaded` is false for a missing or unreadable
+// file, which reads as empty.
+struct IniFile::Parsed {
+  CSimpleIniA ini;
+  bool loaded = false;
+};
+
+std::shared_ptr<const IniFile::Parsed> IniFile::Current() const {
+  if (held_) return held_;
+  auto parsed = std::make_shared<Parsed>();
+  Configure(parsed->ini);
+  parsed->loaded = Load(path_, parsed->ini, nullptr) == LoadResult::Loaded;
+  return parsed;
+}
+
+void IniFile::Refresh() {
+  if (!held_) return;
+  held_.reset();
+  held_ = Current();
+}
+
+IniFile::ReadScope::ReadScope(const IniFile& ini) : ini_(ini), outermost_(!ini.held_) {
+  if (outermost_) ini_.held_ = ini_.Current();
+}
+
+IniFile::ReadScope::~ReadScope() {
+  if (outermost_) ini_.held_.reset();
+}
+
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  CSimpleIniA ini;
-  Configure(ini);
-  if (Load(path_, ini, nullptr) != LoadResult::Loaded) return def;
-  const char* value = ini.GetValue(section.c_str(), key.c_str(), nullptr);
+  auto parsed = Current();
+  if (!parsed->loaded) return def;
+  const char* value = parsed->ini.GetValue(section.c_str(), key.c_str(), nullptr);
   return value ? std::string(value) : def;
 }
 
 int IniFile::ReadInteger(const std::string& section, const std::string& key, int def) const {
-  CSimpleIniA ini;
-  Configure(ini);
-  if (Load(path_, ini, nullptr) != LoadResult::Loaded) return def;
-  const char* value = ini.GetValue(section.c_str(), key.c_str(), nullptr);
-  int parsed = def;
-  if (!value || !ParseInteger(value, &parsed)) return def;
-  return parsed;
+  auto parsed = Current();
+  if (!parsed->loaded) return def;
+  const char* value = parsed->ini.GetValue(section.c_str(), key.c_str(), nullptr);
+  int result = def;
+  if (!value || !ParseInteger(value, &result)) return def;
+  return result;
 }
 
 bool IniFile::ReadBool(const std::string& section, const std::string& key, bool def) const {
@@ -270,38 +297,32 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-  CSimpleIniA ini;
-  Configure(ini);
-  if (Load(path_, ini, nullptr) != LoadResult::Loaded) return false;
-  return ini.GetSectionSize(section.c_str()) >= 0;
+  auto parsed = Current();
+  return parsed->loaded && parsed->ini.GetSectionSize(section.c_str()) >= 0;
 }
 
 bool IniFile::ValueExists(const std::string& section, const std::string& key) const {
-  CSimpleIniA ini;
-  Configure(ini);
-  if (Load(path_, ini, nullptr) != LoadResult::Loaded) return false;
-  return ini.KeyExists(section.c_str(), key.c_str());
+  auto parsed = Current();
+  return parsed->loaded && parsed->ini.KeyExists(section.c_str(), key.c_str());
 }
 
 std::vector<std::string> IniFile::ReadSectionKeys(const std::string& section) const {
-  CSimpleIniA ini;
-  Configure(ini);
+  auto parsed = Current();
   std::vector<std::string> result;
-  if (Load(path_, ini, nullptr) != LoadResult::Loaded) return result;
+  if (!parsed->loaded) return result;
   CSimpleIniA::TNamesDepend keys;
-  if (!ini.GetAllKeys(section.c_str(), keys)) return result;
+  if (!parsed->ini.GetAllKeys(section.c_str(), keys)) return result;
   keys.sort(CSimpleIniA::Entry::LoadOrder());
   for (const auto& entry : keys) result.emplace_back(entry.pItem);
   return result;
 }
 
 std::vector<std::string> IniFile::ReadSections() const {
-  CSimpleIniA ini;
-  Configure(ini);
+  auto parsed = Current();
   std::vector<std::string> result;
-  if (Load(path_, ini, nullptr) != LoadResult::Loaded) return result;
+  if (!parsed->loaded) return result;
   CSimpleIniA::TNamesDepend sections;
-  ini.GetAllSections(sections);
+  parsed->ini.GetAllSections(sections);
   sections.sort(CSimpleIniA::Entry::LoadOrder());
   for (const auto& entry : sections) {
     // Keys above the first section header belong to no named section.
@@ -313,9 +334,11 @@ std::vector<std::string> IniFile::ReadSections() const {
 bool IniFile::WriteString(const std::string& section, const std::string& key,
                           const std::string& value) {
   if (!ValidSection(section) || !ValidKey(key) || HasLineBreak(value)) return false;
-  return Modify(path_, [&](CSimpleIniA& ini) {
+  bool ok = Modify(path_, [&](CSimpleIniA& ini) {
     return ini.SetValue(section.c_str(), key.c_str(), value.c_str()) < 0 ? -1 : 1;
   });
+  Refresh();
+  return ok;
 }
 
 bool IniFile::WriteInteger(const std::string& section, const std::string& key, int value) {
@@ -327,13 +350,17 @@ bool IniFile::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 bool IniFile::DeleteKey(const std::string& section, const std::string& key) {
-  return Modify(path_,
-                [&](CSimpleIniA& ini) { return ini.Delete(section.c_str(), key.c_str()) ? 1 : 0; });
+  bool ok = Modify(
+      path_, [&](CSimpleIniA& ini) { return ini.Delete(section.c_str(), key.c_str()) ? 1 : 0; });
+  Refresh();
+  return ok;
 }
 
 bool IniFile::EraseSection(const std::string& section) {
-  return Modify(path_,
-                [&](CSimpleIniA& ini) { return ini.Delete(section.c_str(), nullptr) ? 1 : 0; });
+  bool ok = Modify(
+      path_, [&](CSimpleIniA& ini) { return ini.Delete(section.c_str(), nullptr) ? 1 : 0; });
+  Refresh();
+  return ok;
 }
 
 }  // namespace platform

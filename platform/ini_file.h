@@ -8,6 +8,7 @@
 // stored as decimal text, Booleans as "1"/"0".
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,8 +47,30 @@ class IniFile {
   bool DeleteKey(const std::string& section, const std::string& key);
   bool EraseSection(const std::string& section);
 
+  // While a ReadScope lives, reads through this object parse the file once
+  // and share that result, and a write through it refreshes it: for one
+  // handler that reads many keys of a file at once. Scopes may nest; the
+  // outermost one decides. Not for sharing between threads.
+  class ReadScope {
+   public:
+    explicit ReadScope(const IniFile& ini);
+    ~ReadScope();
+    ReadScope(const ReadScope&) = delete;
+    ReadScope& operator=(const ReadScope&) = delete;
+
+   private:
+    const IniFile& ini_;
+    bool outermost_;
+  };
+
  private:
+  struct Parsed;
+  // The parsed file while a ReadScope lives; null otherwise.
+  std::shared_ptr<const Parsed> Current() const;
+  void Refresh();
+
   std::string path_;
+  mutable std::shared_ptr<const Parsed> held_;
 };
 
 }  // namespace platform

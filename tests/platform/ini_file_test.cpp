@@ -262,3 +262,33 @@ TEST_F(IniFileTest, ConcurrentWritesFromThreadsAreAllKept) {
 }
 
 }  // namespace
+
+namespace {
+
+// A read scope parses once: a change made behind its back is not seen until
+// the scope ends, while a write through the same object is seen at once.
+TEST(IniFileReadScopeTest, ParsesOnceAndSeesItsOwnWrites) {
+  const std::string dir = testsupport::TempFolder("ini-scope");
+  const std::string path = dir + "/a.ini";
+  platform::IniFile ini(path);
+  ASSERT_TRUE(ini.WriteString("s", "k", "one"));
+  {
+    platform::IniFile::ReadScope scope(ini);
+    platform::IniFile other(path);
+    ASSERT_TRUE(other.WriteString("s", "k", "two"));  // behind the scope's back
+    EXPECT_EQ(ini.ReadString("s", "k", ""), "one");
+    {
+      platform::IniFile::ReadScope inner(ini);  // nested: still the outer parse
+      EXPECT_EQ(ini.ReadString("s", "k", ""), "one");
+    }
+    EXPECT_EQ(ini.ReadString("s", "k", ""), "one");
+    ASSERT_TRUE(ini.WriteInteger("s", "n", 7));  // through the object: refreshed
+    EXPECT_EQ(ini.ReadInteger("s", "n", 0), 7);
+    EXPECT_EQ(ini.ReadString("s", "k", ""), "two");
+  }
+  platform::IniFile other(path);
+  ASSERT_TRUE(other.WriteString("s", "k", "three"));
+  EXPECT_EQ(ini.ReadString("s", "k", ""), "three");  // no scope: every read parses
+}
+
+}  // namespace
