@@ -96,6 +96,13 @@ std::string LibraryErrorText(const std::string& fileName, int code) {
       {AVERROR_DEMUXER_NOT_FOUND, "Unknown format"},
       {AVERROR_PROTOCOL_NOT_FOUND, "Unsupported network protocol"},
       {AVERROR_PATCHWELCOME, "Not yet implemented in FFmpeg"},
+      // File-system failures a user meets on this system, named so that the
+      // message says what to fix instead of showing a bare number.
+      {AVERROR(EACCES), "Permission denied"},
+      {AVERROR(EISDIR), "Is a directory"},
+      {AVERROR(ENOSPC), "No space left on device"},
+      {AVERROR(EFBIG), "File too large"},
+      {AVERROR(EROFS), "Read-only file system"},
   };
   for (const auto& t : kTexts)
     if (t.code == code) return fileName + ": " + t.text;

@@ -24,6 +24,8 @@ TEST(LibraryErrorTextTest, NamesTheFileAndTheCodesMeaning) {
       {AVERROR_DEMUXER_NOT_FOUND, "a.avi: Unknown format"},
       {AVERROR_PROTOCOL_NOT_FOUND, "a.avi: Unsupported network protocol"},
       {AVERROR_PATCHWELCOME, "a.avi: Not yet implemented in FFmpeg"},
+      {AVERROR(EISDIR), "a.avi: Is a directory"},
+      {AVERROR(ENOSPC), "a.avi: No space left on device"},
       {-7, "a.avi: Error number -7 occurred"},
       {AVERROR(EINVAL), "a.avi: Error number -22 occurred"},
       {0, "a.avi: Error number 0 occurred"},

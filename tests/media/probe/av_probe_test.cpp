@@ -243,7 +243,7 @@ TEST_F(ProbeTest, BrokenInputFailsCleanlyAndTheProbeStaysUsable) {
       {testsupport::EmptyFile(), "", testsupport::EmptyFile() + ": "},
       {testsupport::TextFile(), "", testsupport::TextFile() + ": Invalid data found when processing input"},
       {testsupport::TruncatedMp4(), "", testsupport::TruncatedMp4() + ": "},
-      {folder, "", folder + ": "},
+      {folder, "", folder + ": Is a directory"},
       {testsupport::Wav(), "no-such-format", "Unknown input format: no-such-format"},
   };
   for (const auto& c : cases) {
