@@ -19,6 +19,18 @@ std::string WithLineFeeds(const std::string& text) {
   return out;
 }
 
+// The fields audio and video stream records share.
+template <typename Info>
+void WriteStreamCommon(JsonWriter& json, const Info& s) {
+  json.String("language", s.Language);
+  json.String("codec", s.CodecName);
+  json.Integer("stream_start_time", s.StreamStartTime);
+  json.Integer("start_time", s.StartTime);
+  json.Integer("stream_duration", s.StreamDuration);
+  json.Integer("duration", s.Duration);
+  json.Integer("bit_rate", s.BitRate);
+}
+
 void WriteJson(JsonWriter& json, media::TAVProbe& probe) {
   media::TFileStreamInfo file;
   probe.GetFileStreamInfo(file);
@@ -46,13 +58,7 @@ void WriteJson(JsonWriter& json, media::TAVProbe& probe) {
     probe.GetAudioStreamInfo(i, a);
     json.BeginObject();
     json.Integer("index", i);
-    json.String("language", a.Language);
-    json.String("codec", a.CodecName);
-    json.Integer("stream_start_time", a.StreamStartTime);
-    json.Integer("start_time", a.StartTime);
-    json.Integer("stream_duration", a.StreamDuration);
-    json.Integer("duration", a.Duration);
-    json.Integer("bit_rate", a.BitRate);
+    WriteStreamCommon(json, a);
     json.Integer("channels", a.Channels);
     json.Integer("sample_rate", a.SampleRate);
     json.Integer("sample_format", a.SampleFormat);
@@ -66,13 +72,7 @@ void WriteJson(JsonWriter& json, media::TAVProbe& probe) {
     probe.GetVideoStreamInfo(i, v);
     json.BeginObject();
     json.Integer("index", i);
-    json.String("language", v.Language);
-    json.String("codec", v.CodecName);
-    json.Integer("stream_start_time", v.StreamStartTime);
-    json.Integer("start_time", v.StartTime);
-    json.Integer("stream_duration", v.StreamDuration);
-    json.Integer("duration", v.Duration);
-    json.Integer("bit_rate", v.BitRate);
+    WriteStreamCommon(json, v);
     json.Integer("width", v.Width);
     json.Integer("height", v.Height);
     json.Real("display_aspect_ratio", v.DisplayAspectRatio);

@@ -6,7 +6,9 @@
 
 namespace cli {
 
-std::string DefaultLibraryFolder() { return platform::ProgramFolder() + "LibAV"; }
+std::string DefaultLibraryFolder() {
+  return platform::ProgramFolder() + "LibAV";
+}
 
 bool LoadMediaLibraries(media::TLibrarySet set, const std::string& folder) {
   auto& loader = media::LibraryLoader();

@@ -18,10 +18,10 @@ struct PendingCall {
 
 struct Dispatcher {
   std::mutex mutex;
-  std::condition_variable posted;                   // a call was queued
-  std::condition_variable finished;                 // a call has run
-  std::deque<std::shared_ptr<PendingCall>> queue;   // guarded by mutex
-  std::function<void()> wakeHook;                   // guarded by mutex
+  std::condition_variable posted;                           // a call was queued
+  std::condition_variable finished;                         // a call has run
+  std::deque<std::shared_ptr<PendingCall>> queue;           // guarded by mutex
+  std::function<void()> wakeHook;                           // guarded by mutex
   std::thread::id mainThread = std::this_thread::get_id();  // guarded by mutex
 };
 

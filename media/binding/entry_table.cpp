@@ -32,13 +32,15 @@ void BindAll(const EntrySlot (&slots)[N], const std::string& fileName, void* han
 
 // One bind/unbind pair per library. The registration call (if any) runs
 // through the pointer just bound.
-#define VVC_LIBRARY_PROCS(prefix, LIST, REGISTER)                               \
+#define VVC_LIBRARY_PROCS(prefix, LIST, REGISTER)                                 \
   const EntrySlot prefix##Slots[] = {LIST(VVC_FUNCTION_SLOT, VVC_VARIABLE_SLOT)}; \
-  void prefix##Bind(const std::string& fileName, void* handle) {                \
-    BindAll(prefix##Slots, fileName, handle);                                   \
-    REGISTER;                                                                   \
-  }                                                                             \
-  void prefix##Unbind() { LIST(VVC_RESET_SLOT, VVC_RESET_SLOT) }
+  void prefix##Bind(const std::string& fileName, void* handle) {                  \
+    BindAll(prefix##Slots, fileName, handle);                                     \
+    REGISTER;                                                                     \
+  }                                                                               \
+  void prefix##Unbind() {                                                         \
+    LIST(VVC_RESET_SLOT, VVC_RESET_SLOT)                                          \
+  }
 
 VVC_LIBRARY_PROCS(AvCodec, VVC_AVCODEC_ENTRIES, (void)0)
 VVC_LIBRARY_PROCS(AvDevice, VVC_AVDEVICE_ENTRIES, lib::avdevice_register_all())
@@ -64,6 +66,8 @@ const TLibraryItem kLibraryItems[kLibraryCount] = {
 
 }  // namespace
 
-const TLibraryItem& LibraryItem(TLibraryId id) { return kLibraryItems[id]; }
+const TLibraryItem& LibraryItem(TLibraryId id) {
+  return kLibraryItems[id];
+}
 
 }  // namespace media

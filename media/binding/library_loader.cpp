@@ -54,11 +54,17 @@ std::recursive_mutex& CodecLock() {
   return lock;
 }
 
-std::string TMediaLibraryLoader::GetLastErrMsg() const { return State().lastErrMsg; }
+std::string TMediaLibraryLoader::GetLastErrMsg() const {
+  return State().lastErrMsg;
+}
 
-void TMediaLibraryLoader::SetLibraryPath(const std::string& path) { State().libraryPath = path; }
+void TMediaLibraryLoader::SetLibraryPath(const std::string& path) {
+  State().libraryPath = path;
+}
 
-std::string TMediaLibraryLoader::GetLibraryPath() const { return State().libraryPath; }
+std::string TMediaLibraryLoader::GetLibraryPath() const {
+  return State().libraryPath;
+}
 
 std::string TMediaLibraryLoader::GetLibraryFileName(TLibraryId id) const {
   const auto& status = State().status[id];

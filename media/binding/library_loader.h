@@ -49,7 +49,7 @@ class TLibrarySet {
   uint32_t bits_ = 0;
 };
 
-inline constexpr TLibrarySet ConverterLibraries{libAVCodec, libAVFilter, libAVFormat, libAVUtil,
+inline constexpr TLibrarySet ConverterLibraries{libAVCodec, libAVFilter,   libAVFormat, libAVUtil,
                                                 libSwScale, libSwResample, libC};
 inline constexpr TLibrarySet PlayerLibraries = ConverterLibraries + libSDL;
 

@@ -40,8 +40,8 @@ std::string BindErrorText(const char* format, const char* entryName,
   return text;
 }
 
-void Bind(const std::string& libraryFileName, void* handle, const char* entryName,
-          bool optional, void*& slot, const char* format) {
+void Bind(const std::string& libraryFileName, void* handle, const char* entryName, bool optional,
+          void*& slot, const char* format) {
   dlerror();
   slot = handle ? dlsym(handle, entryName) : nullptr;
   if (slot == nullptr && !optional)

@@ -98,11 +98,10 @@ int OpenUnicodeIo(AVIOContext** io, const std::string& libraryName, int flags) {
   auto* buffer = static_cast<unsigned char*>(lib::av_malloc(kIoBufferSize));
   auto* file = new UnicodeFile{fd};
   bool writable = (flags & AVIO_FLAG_WRITE) != 0;
-  AVIOContext* ctx =
-      buffer ? lib::avio_alloc_context(buffer, kIoBufferSize, writable ? 1 : 0, file,
-                                       writable ? nullptr : ReadPacket,
-                                       writable ? WritePacket : nullptr, Seek)
-             : nullptr;
+  AVIOContext* ctx = buffer ? lib::avio_alloc_context(buffer, kIoBufferSize, writable ? 1 : 0, file,
+                                                      writable ? nullptr : ReadPacket,
+                                                      writable ? WritePacket : nullptr, Seek)
+                            : nullptr;
   if (ctx == nullptr) {
     lib::av_free(buffer);
     close(fd);
@@ -205,8 +204,12 @@ void CloseLibraryIo(AVIOContext** io) {
   }
 }
 
-void RegisterUnicodeProtocol() { gRegistered.store(true); }
+void RegisterUnicodeProtocol() {
+  gRegistered.store(true);
+}
 
-bool UnicodeProtocolRegistered() { return gRegistered.load(); }
+bool UnicodeProtocolRegistered() {
+  return gRegistered.load();
+}
 
 }  // namespace media

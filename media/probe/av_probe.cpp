@@ -47,11 +47,28 @@ int64_t ToMicroseconds(int64_t value, AVRational timeBase) {
   return lib::av_rescale_q(value, timeBase, AVRational{1, 1000000});
 }
 
+// The fields audio and video stream records share.
+template <typename Info>
+void FillStreamCommon(AVStream* st, Info& info) {
+  const AVRational tb = FixedTimeBase(st);
+  info.Language = MetadataValue(st->metadata, "language");
+  info.CodecName = CodecNameText(st->codecpar->codec_id, st->codecpar->codec_tag, false);
+  info.StreamStartTime = st->start_time;
+  info.StartTime = ToMicroseconds(st->start_time, tb);
+  info.StreamDuration = st->duration;
+  info.Duration = ToMicroseconds(st->duration, tb);
+  info.BitRate = ClampToInt32(st->codecpar->bit_rate);
+}
+
 }  // namespace
 
-TCustomAVProbe::TCustomAVProbe() : TMediaComponent("AVProbe") { TCustomAVProbe::CollectInfo(); }
+TCustomAVProbe::TCustomAVProbe() : TMediaComponent("AVProbe") {
+  TCustomAVProbe::CollectInfo();
+}
 
-TCustomAVProbe::~TCustomAVProbe() { TCustomAVProbe::CloseFile(); }
+TCustomAVProbe::~TCustomAVProbe() {
+  TCustomAVProbe::CloseFile();
+}
 
 void TCustomAVProbe::CheckLibraries() {
   const struct {
@@ -226,14 +243,7 @@ void TCustomAVProbe::GetAudioStreamInfo(int index, TAudioStreamInfo& info) {
     return;
   AVStream* st = context_->streams[index];
   const AVCodecParameters* par = st->codecpar;
-  AVRational tb = FixedTimeBase(st);
-  info.Language = MetadataValue(st->metadata, "language");
-  info.CodecName = CodecNameText(par->codec_id, par->codec_tag, false);
-  info.StreamStartTime = st->start_time;
-  info.StartTime = ToMicroseconds(st->start_time, tb);
-  info.StreamDuration = st->duration;
-  info.Duration = ToMicroseconds(st->duration, tb);
-  info.BitRate = ClampToInt32(par->bit_rate);
+  FillStreamCommon(st, info);
   info.Channels = par->ch_layout.nb_channels;
   info.SampleRate = par->sample_rate;
   info.SampleFormat = par->format;
@@ -246,21 +256,13 @@ void TCustomAVProbe::GetVideoStreamInfo(int index, TVideoStreamInfo& info) {
     return;
   AVStream* st = context_->streams[index];
   const AVCodecParameters* par = st->codecpar;
-  AVRational tb = FixedTimeBase(st);
-  info.Language = MetadataValue(st->metadata, "language");
-  info.CodecName = CodecNameText(par->codec_id, par->codec_tag, false);
-  info.StreamStartTime = st->start_time;
-  info.StartTime = ToMicroseconds(st->start_time, tb);
-  info.StreamDuration = st->duration;
-  info.Duration = ToMicroseconds(st->duration, tb);
-  info.BitRate = ClampToInt32(par->bit_rate);
+  FillStreamCommon(st, info);
   info.Height = par->height;
   info.Width = par->width;
   const AVRational sar = par->sample_aspect_ratio;
-  info.DisplayAspectRatio =
-      (sar.num == 0 || sar.den == 0 || par->height == 0)
-          ? 0.0f
-          : static_cast<float>(av_q2d(sar) * par->width / par->height);
+  info.DisplayAspectRatio = (sar.num == 0 || sar.den == 0 || par->height == 0)
+                                ? 0.0f
+                                : static_cast<float>(av_q2d(sar) * par->width / par->height);
   info.PixelFormat = par->format;
   info.FrameRateNum = st->r_frame_rate.num;
   info.FrameRateDen = st->r_frame_rate.den;
@@ -276,27 +278,30 @@ std::string TCustomAVProbe::GetFormatName() {
   return context_->iformat && context_->iformat->name ? context_->iformat->name : "";
 }
 
-bool TCustomAVProbe::IsAudioStream(int index) {
+bool TCustomAVProbe::IsStreamOfKind(int index, int kind) {
   if (!RequireFile()) return false;
   if (index < 0 || index >= streamCount_) {
     ReportError(kErrorLevel, "stream index #" + std::to_string(index) + " is invalid.");
     return false;
   }
-  return context_->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
+  return context_->streams[index]->codecpar->codec_type == kind;
+}
+
+bool TCustomAVProbe::IsAudioStream(int index) {
+  return IsStreamOfKind(index, AVMEDIA_TYPE_AUDIO);
 }
 
 bool TCustomAVProbe::IsVideoStream(int index) {
-  if (!RequireFile()) return false;
-  if (index < 0 || index >= streamCount_) {
-    ReportError(kErrorLevel, "stream index #" + std::to_string(index) + " is invalid.");
-    return false;
-  }
-  return context_->streams[index]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO;
+  return IsStreamOfKind(index, AVMEDIA_TYPE_VIDEO);
 }
 
-TAVProbe::TAVProbe() { TAVProbe::CollectInfo(); }
+TAVProbe::TAVProbe() {
+  TAVProbe::CollectInfo();
+}
 
-TAVProbe::~TAVProbe() { TAVProbe::CloseFile(); }
+TAVProbe::~TAVProbe() {
+  TAVProbe::CloseFile();
+}
 
 void TAVProbe::CloseFile() {
   mainStream_ = -1;
@@ -306,7 +311,7 @@ void TAVProbe::CloseFile() {
 
 void TAVProbe::CollectInfo() {
   TCustomAVProbe::CollectInfo();
-  mainStream_ = FirstVideoStream() >= 0 ? FirstVideoStream()
+  mainStream_ = FirstVideoStream() >= 0   ? FirstVideoStream()
                 : FirstAudioStream() >= 0 ? FirstAudioStream()
                                           : -1;
   AVFormatContext* ctx = FormatContext();

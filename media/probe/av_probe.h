@@ -63,6 +63,7 @@ class TCustomAVProbe : public TMediaComponent {
 
  private:
   bool RequireFile();
+  bool IsStreamOfKind(int index, int kind);
   // The stream at index when it is valid and of the kind; reports otherwise.
   bool CheckStream(int& index, int kind, int first, const char* noneText, const char* notText);
 

@@ -52,8 +52,8 @@ void AppendMetadata(std::vector<std::string>& lines, const AVDictionary* dict,
   const AVDictionaryEntry* e = nullptr;
   while ((e = lib::av_dict_get(dict, "", e, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
     if (std::string(e->key) == "language") continue;
-    lines.push_back(Format("%s  %-16s: %s", prefix.c_str(),
-                           MetadataDisplayName(e->key).c_str(), e->value));
+    lines.push_back(
+        Format("%s  %-16s: %s", prefix.c_str(), MetadataDisplayName(e->key).c_str(), e->value));
   }
 }
 
@@ -95,9 +95,8 @@ std::string StreamLine(const AVFormatContext* ctx, int i) {
     const struct {
       AVRational rate;
       const char* unit;
-    } rates[] = {{st->avg_frame_rate, "fps"},
-                 {st->r_frame_rate, "tbr"},
-                 {av_inv_q(st->time_base), "tbn"}};
+    } rates[] = {
+        {st->avg_frame_rate, "fps"}, {st->r_frame_rate, "tbr"}, {av_inv_q(st->time_base), "tbn"}};
     for (const auto& r : rates)
       if (r.rate.num != 0 && r.rate.den != 0) line += RateText(av_q2d(r.rate), r.unit);
   }
@@ -123,15 +122,17 @@ std::string TCustomAVProbe::GetInfoText() {
   std::vector<std::string> lines;
   lines.push_back("File Name: " + GetFileName());
   lines.push_back(Format("Format Name: %s", ctx->iformat->name));
-  lines.push_back(Format("Format Long Name: %s",
-                         ctx->iformat->long_name ? ctx->iformat->long_name : ""));
+  lines.push_back(
+      Format("Format Long Name: %s", ctx->iformat->long_name ? ctx->iformat->long_name : ""));
   lines.push_back("File Size: " + FormatFileSize(FileSize()));
 
   TFileStreamInfo info;
   GetFileStreamInfo(info);
-  lines.push_back(info.Duration < 0 ? "Duration: N/A" : "Duration: " + FormatDuration(info.Duration));
+  lines.push_back(info.Duration < 0 ? "Duration: N/A"
+                                    : "Duration: " + FormatDuration(info.Duration));
   if (info.StartTime >= 0) lines.push_back("StartTime: " + SecondsText(info.StartTime));
-  lines.push_back(info.BitRate < 1 ? "Bit Rate: N/A" : Format("Bit Rate: %d kb/s", info.BitRate / 1000));
+  lines.push_back(info.BitRate < 1 ? "Bit Rate: N/A"
+                                   : Format("Bit Rate: %d kb/s", info.BitRate / 1000));
   if (info.TimeStamp > 0)
     lines.push_back("Time Stamp: " +
                     FormatDateTime("yyyy-mm-dd hh:nn:ss", UnixToLocalDateTime(info.TimeStamp)));

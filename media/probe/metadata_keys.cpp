@@ -10,11 +10,11 @@ struct KeyName {
 
 // Tried in this order, compared exactly (case-sensitive).
 constexpr KeyName kMetadataKeyNames[] = {
-    {"TALB", "album"},     {"TAL", "album"},       {"TCOM", "composer"},   {"TCON", "genre"},
-    {"TCO", "genre"},      {"TCOP", "copyright"},  {"TDRL", "date"},       {"TENC", "encoder"},
-    {"TEN", "encoder"},    {"TIT2", "title"},      {"TT2", "title"},       {"TLAN", "language"},
-    {"TPE1", "artist"},    {"TP1", "artist"},      {"TPOS", "disc"},       {"TPUB", "publisher"},
-    {"TRCK", "track"},     {"TRK", "track"},       {"TSOA", "albumsort"},  {"TSOP", "authorsort"},
+    {"TALB", "album"},     {"TAL", "album"},      {"TCOM", "composer"},  {"TCON", "genre"},
+    {"TCO", "genre"},      {"TCOP", "copyright"}, {"TDRL", "date"},      {"TENC", "encoder"},
+    {"TEN", "encoder"},    {"TIT2", "title"},     {"TT2", "title"},      {"TLAN", "language"},
+    {"TPE1", "artist"},    {"TP1", "artist"},     {"TPOS", "disc"},      {"TPUB", "publisher"},
+    {"TRCK", "track"},     {"TRK", "track"},      {"TSOA", "albumsort"}, {"TSOP", "authorsort"},
     {"TSOT", "titlesort"}, {"TYER", "year"},
 };
 

@@ -37,16 +37,17 @@ TEST(CliTest, VersionAndUsage) {
 TEST(CliTest, LibrariesTableAndLoadFailure) {
   std::string out, err;
   EXPECT_EQ(RunProgram({kCli, "libraries"}, &out, &err), 0) << err;
-  for (const char* name : {"libavcodec.so.59", "libavfilter.so.8", "libavformat.so.59",
-                           "libavutil.so.57", "libswscale.so.6", "libswresample.so.4",
-                           "libc.so.6", "libSDL2-2.0.so.0"})
+  for (const char* name :
+       {"libavcodec.so.59", "libavfilter.so.8", "libavformat.so.59", "libavutil.so.57",
+        "libswscale.so.6", "libswresample.so.4", "libc.so.6", "libSDL2-2.0.so.0"})
     EXPECT_NE(out.find(name), std::string::npos) << name << "\n" << out;
   EXPECT_EQ(out.find("not loaded"), std::string::npos) << out;
 
   const std::string lacking = std::string(VVC_FAKE_LIB_DIR) + "/lacking";
   EXPECT_EQ(RunProgram({kCli, "libraries", "--library-dir", lacking}, &out, &err), 1);
   EXPECT_NE(err.find("Load function avfilter_graph_parse_ptr@libavfilter.so.8 error: "),
-            std::string::npos) << err;
+            std::string::npos)
+      << err;
   EXPECT_NE(out.find("not loaded"), std::string::npos) << out;
 }
 
@@ -74,7 +75,8 @@ TEST(CliTest, InfoAsJson) {
       "f=d[0]\n"
       "assert f['format']=='mov,mp4,m4a,3gp,3g2,mj2', f['format']\n"
       "assert f['info']['duration']==2000000, f['info']\n"
-      "assert len(f['audio'])==1 and f['audio'][0]['channels']==2 and f['audio'][0]['sample_rate']==44100\n"
+      "assert len(f['audio'])==1 and f['audio'][0]['channels']==2 and "
+      "f['audio'][0]['sample_rate']==44100\n"
       "v=f['video'][0]\n"
       "assert (v['width'],v['height'],v['frame_rate_num'],v['frame_rate_den'])==(320,240,25,1), v\n"
       "assert abs(v['display_aspect_ratio']-4/3)<1e-4\n";
@@ -85,11 +87,13 @@ TEST(CliTest, InfoAsJson) {
   fwrite(out.data(), 1, out.size(), f);
   fclose(f);
   std::string pyOut, pyErr;
-  EXPECT_EQ(RunProgram({"python3", "-c", "import sys; sys.stdin=open(sys.argv[1]); exec(sys.argv[2])",
-                        jsonPath, script},
-                       &pyOut, &pyErr),
-            0)
-      << pyErr << "\n" << out;
+  EXPECT_EQ(
+      RunProgram({"python3", "-c", "import sys; sys.stdin=open(sys.argv[1]); exec(sys.argv[2])",
+                  jsonPath, script},
+                 &pyOut, &pyErr),
+      0)
+      << pyErr << "\n"
+      << out;
 }
 
 }  // namespace

@@ -34,8 +34,10 @@ int RunProgram(const std::vector<std::string>& argv, std::string* out, std::stri
   std::string outPath = (dir / "stdout").string(), errPath = (dir / "stderr").string();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   std::vector<char*> args;
   for (auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -76,7 +78,8 @@ std::string Fixture(const std::string& name, const std::vector<std::string>& ffm
   // Write under a private name, then rename: parallel tests never see a
   // half-written fixture.
   fs::path partial = dir / (std::to_string(getpid()) + ".part." + name);
-  std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y"};
+  std::vector<std::string> argv = {"ffmpeg",    "-nostdin", "-hide_banner",
+                                   "-loglevel", "error",    "-y"};
   argv.insert(argv.end(), ffmpegArgs.begin(), ffmpegArgs.end());
   argv.push_back(partial.string());
   std::string err;

@@ -5,9 +5,9 @@
 #include <clocale>
 #include <cmath>
 #include <filesystem>
+#include <ostream>
 #include <regex>
 #include <stdexcept>
-#include <ostream>
 #include <string>
 
 #include "media/binding/entry_table.h"
@@ -42,7 +42,8 @@ std::vector<std::string> FfprobeStreamLines(const std::string& file) {
   testsupport::RunProgram({"ffprobe", "-hide_banner", file}, &out, &err);
   std::vector<std::string> lines;
   std::regex re("Stream #0:[0-9]+[^\n]*");
-  for (auto it = std::sregex_iterator(err.begin(), err.end(), re); it != std::sregex_iterator(); ++it)
+  for (auto it = std::sregex_iterator(err.begin(), err.end(), re); it != std::sregex_iterator();
+       ++it)
     lines.push_back(it->str());
   return lines;
 }
@@ -68,7 +69,9 @@ struct ClipCase {
   int subtitleStreams;
 };
 
-void PrintTo(const ClipCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const ClipCase& c, std::ostream* os) {
+  *os << c.label;
+}
 
 class ProbeClipTest : public ProbeTest, public ::testing::WithParamInterface<ClipCase> {};
 
@@ -91,7 +94,8 @@ TEST_P(ProbeClipTest, RecordsAgreeWithFfprobe) {
   probe.GetFileStreamInfo(info);
   EXPECT_NEAR(info.Duration, SecondsToMicro(Entry(format, "duration")), 1);
   EXPECT_NEAR(info.StartTime, SecondsToMicro(Entry(format, "start_time")), 1);
-  EXPECT_EQ(probe.MainStream(), c.videoStreams ? probe.FirstVideoStream() : probe.FirstAudioStream());
+  EXPECT_EQ(probe.MainStream(),
+            c.videoStreams ? probe.FirstVideoStream() : probe.FirstAudioStream());
 
   for (int i = 0; i < probe.StreamCount(); ++i) {
     SCOPED_TRACE("stream " + std::to_string(i));
@@ -135,29 +139,33 @@ TEST_P(ProbeClipTest, RecordsAgreeWithFfprobe) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clips, ProbeClipTest,
-    ::testing::Values(ClipCase{"mp4", testsupport::Mp4H264Aac, 1, 1, 0},
-                      ClipCase{"mkv", testsupport::MkvWithSubtitle, 1, 1, 1},
-                      ClipCase{"avi", testsupport::AviMpeg4Mp3, 1, 1, 0},
-                      ClipCase{"mp3", testsupport::Mp3WithTitle, 0, 1, 0},
-                      ClipCase{"wav", testsupport::Wav, 0, 1, 0},
-                      ClipCase{"ac3", testsupport::Ac3Surround, 0, 1, 0},
-                      ClipCase{"ts", testsupport::MpegTs, 1, 1, 0}),
-    [](const auto& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Clips, ProbeClipTest,
+                         ::testing::Values(ClipCase{"mp4", testsupport::Mp4H264Aac, 1, 1, 0},
+                                           ClipCase{"mkv", testsupport::MkvWithSubtitle, 1, 1, 1},
+                                           ClipCase{"avi", testsupport::AviMpeg4Mp3, 1, 1, 0},
+                                           ClipCase{"mp3", testsupport::Mp3WithTitle, 0, 1, 0},
+                                           ClipCase{"wav", testsupport::Wav, 0, 1, 0},
+                                           ClipCase{"ac3", testsupport::Ac3Surround, 0, 1, 0},
+                                           ClipCase{"ts", testsupport::MpegTs, 1, 1, 0}),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(ProbeTest, InfoTextOfAnMp4) {
   const std::string file = testsupport::Mp4H264Aac();
   ASSERT_TRUE(probe.LoadFile(file));
   const std::string text = probe.GetInfoText();
-  EXPECT_EQ(text.rfind("File Name: " + file + "\r\nFormat Name: mov,mp4,m4a,3gp,3g2,mj2\r\n"
-                       "Format Long Name: QuickTime / MOV\r\nFile Size: ", 0), 0u) << text;
+  EXPECT_EQ(text.rfind("File Name: " + file +
+                           "\r\nFormat Name: mov,mp4,m4a,3gp,3g2,mj2\r\n"
+                           "Format Long Name: QuickTime / MOV\r\nFile Size: ",
+                       0),
+            0u)
+      << text;
   EXPECT_NE(text.find("\r\nDuration: 00:00:02.0"), std::string::npos) << text;
   EXPECT_NE(text.find("\r\nStartTime: 0.000000\r\n"), std::string::npos) << text;
   EXPECT_TRUE(std::regex_search(text, std::regex("\r\nBit Rate: [0-9]+ kb/s\r\n"))) << text;
   EXPECT_NE(text.find("Stream #0[0x1](und), 1/12800: Video: h264"), std::string::npos) << text;
   EXPECT_NE(text.find(", 25 fps, 25 tbr, 12800 tbn, StartTime: 0.000000, Duration: 00:00:02.000"),
-            std::string::npos) << text;
+            std::string::npos)
+      << text;
   EXPECT_NE(text.find("Stream #1[0x2](und), 1/44100: Audio: aac"), std::string::npos) << text;
   // Stream metadata other than the language is listed, indented.
   EXPECT_NE(text.find("\r\n  Metadata:\r\n    handler_name    : "), std::string::npos) << text;
@@ -183,7 +191,8 @@ TEST_F(ProbeTest, TagsAndLanguages) {
   probe.GetFileStreamInfo(info);
   EXPECT_EQ(info.Title, "Probe Title");
   EXPECT_NE(probe.GetInfoText().find("\r\nMetadata:\r\n  title           : Probe Title\r\n"),
-            std::string::npos) << probe.GetInfoText();
+            std::string::npos)
+      << probe.GetInfoText();
 
   ASSERT_TRUE(probe.LoadFile(testsupport::MkvWithSubtitle()));
   TAudioStreamInfo audio;
@@ -241,7 +250,8 @@ TEST_F(ProbeTest, BrokenInputFailsCleanlyAndTheProbeStaysUsable) {
   } cases[] = {
       {missing, "", missing + ": No such file or directory"},
       {testsupport::EmptyFile(), "", testsupport::EmptyFile() + ": "},
-      {testsupport::TextFile(), "", testsupport::TextFile() + ": Invalid data found when processing input"},
+      {testsupport::TextFile(), "",
+       testsupport::TextFile() + ": Invalid data found when processing input"},
       {testsupport::TruncatedMp4(), "", testsupport::TruncatedMp4() + ": "},
       {folder, "", folder + ": Is a directory"},
       {testsupport::Wav(), "no-such-format", "Unknown input format: no-such-format"},
@@ -262,7 +272,8 @@ TEST_F(ProbeTest, BrokenInputFailsCleanlyAndTheProbeStaysUsable) {
 
 TEST_F(ProbeTest, NameOutsideTheLocaleOpensThroughOurOwnIo) {
   std::setlocale(LC_ALL, "C");
-  const std::string name = testsupport::TempFolder("probe-unicode") + "/\xc3\xa9t\xc3\xa9 \xe6\x97\xa5.mp3";
+  const std::string name =
+      testsupport::TempFolder("probe-unicode") + "/\xc3\xa9t\xc3\xa9 \xe6\x97\xa5.mp3";
   std::filesystem::copy_file(testsupport::Mp3WithTitle(), name);
   ASSERT_TRUE(probe.LoadFile(name)) << probe.LastErrMsg();
   EXPECT_EQ(probe.GetFileName(), name);

@@ -10,8 +10,10 @@
 #include "media/binding/swresample_entries.h"
 #include "media/binding/swscale_entries.h"
 
-#define FAKE_FUNCTION(name) \
-  extern "C" __attribute__((visibility("default"))) long name() { return 0; }
+#define FAKE_FUNCTION(name)                                       \
+  extern "C" __attribute__((visibility("default"))) long name() { \
+    return 0;                                                     \
+  }
 #define FAKE_VARIABLE(name) extern "C" __attribute__((visibility("default"))) long name = 0;
 
 FAKE_LIST(FAKE_FUNCTION, FAKE_VARIABLE)

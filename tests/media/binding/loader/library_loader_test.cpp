@@ -37,9 +37,9 @@ TEST_F(LoaderTest, DerivesLinuxFileNames) {
     TLibraryId id;
     std::string name;
   } cases[] = {
-      {libAVCodec, "libavcodec.so.59"},   {libAVDevice, "libavdevice.so.59"},
-      {libAVFilter, "libavfilter.so.8"},  {libAVFormat, "libavformat.so.59"},
-      {libAVUtil, "libavutil.so.57"},     {libSwScale, "libswscale.so.6"},
+      {libAVCodec, "libavcodec.so.59"},      {libAVDevice, "libavdevice.so.59"},
+      {libAVFilter, "libavfilter.so.8"},     {libAVFormat, "libavformat.so.59"},
+      {libAVUtil, "libavutil.so.57"},        {libSwScale, "libswscale.so.6"},
       {libSwResample, "libswresample.so.4"}, {libC, "libc.so.6"},
       {libSDL, "libSDL2-2.0.so.0"},
   };
@@ -51,7 +51,8 @@ TEST_F(LoaderTest, DerivesLinuxFileNames) {
 }
 
 TEST_F(LoaderTest, SetsAreTheFixedOnes) {
-  for (auto id : {libAVCodec, libAVFilter, libAVFormat, libAVUtil, libSwScale, libSwResample, libC}) {
+  for (auto id :
+       {libAVCodec, libAVFilter, libAVFormat, libAVUtil, libSwScale, libSwResample, libC}) {
     EXPECT_TRUE(ConverterLibraries.Contains(id)) << int(id);
     EXPECT_TRUE(PlayerLibraries.Contains(id)) << int(id);
   }
@@ -105,7 +106,8 @@ TEST_F(LoaderTest, LibraryLackingOneEntryIsRefusedWithTheEntryName) {
   EXPECT_FALSE(loader.LoadLibs(ConverterLibraries));
   const std::string prefix = "Load function avfilter_graph_parse_ptr@libavfilter.so.8 error: ";
   EXPECT_EQ(loader.GetLastErrMsg().substr(0, prefix.size()), prefix) << loader.GetLastErrMsg();
-  EXPECT_NE(loader.GetLastErrMsg().find("avfilter_graph_parse_ptr", prefix.size()), std::string::npos)
+  EXPECT_NE(loader.GetLastErrMsg().find("avfilter_graph_parse_ptr", prefix.size()),
+            std::string::npos)
       << "the system text names the missing symbol: " << loader.GetLastErrMsg();
   EXPECT_FALSE(loader.LibLoaded(libAVFilter));
   EXPECT_FALSE(loader.LibLoaded(libAVCodec));
@@ -167,7 +169,8 @@ TEST(BindingTest, MissingEntriesRaiseTheirTexts) {
     BindVariable("libswscale.so.6", handle, "no_such_table", false, slot);
     FAIL() << "expected a bind error";
   } catch (const LibraryBindError& e) {
-    EXPECT_EQ(std::string(e.what()).rfind("Load variable no_such_table@libswscale.so.6 error: ", 0), 0u)
+    EXPECT_EQ(std::string(e.what()).rfind("Load variable no_such_table@libswscale.so.6 error: ", 0),
+              0u)
         << e.what();
   }
   EXPECT_EQ(slot, nullptr);
