@@ -8,6 +8,8 @@
 #include "cli/command_formats.h"
 #include "cli/command_info.h"
 #include "cli/command_libraries.h"
+#include "cli/command_transcode.h"
+#include "cli/command_play.h"
 #include "cli/usage.h"
 
 int main(int argc, char** argv) {
@@ -28,5 +30,7 @@ int main(int argc, char** argv) {
   if (command == "libraries") return cli::RunLibrariesCommand(rest);
   if (command == "formats") return cli::RunFormatsCommand(rest);
   if (command == "info") return cli::RunInfoCommand(rest);
+  if (command == "transcode") return cli::RunTranscodeCommand(rest);
+  if (command == "play") return cli::RunPlayCommand(rest);
   return cli::UsageError("unknown command '" + command + "'");
 }

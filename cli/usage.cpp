@@ -11,6 +11,9 @@ std::string UsageText() {
          "  libraries [--library-dir DIR]   load the media libraries and show each one\n"
          "  formats [--library-dir DIR]     list the output formats, marking unavailable ones\n"
          "  info [--json] FILE...            describe media files (container, streams)\n"
+         "  play FILE [--headless] [--start S] [--for S] [--seek-to S] [--snapshot FILE.bmp] [--volume 0..128] [--mute]   play a file\n"
+         "  transcode -i IN [--input-options LINES] -o OUT [--output-options LINES]\n"
+         "                                  convert one file (LINES: \"vcodec=mpeg4<CRLF>s=320x240\")\n"
          "  --version                       print the program name and version\n"
          "  --help                          print this text\n";
 }

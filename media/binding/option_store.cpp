@@ -60,6 +60,46 @@ void OptionStore::Free() {
     scalerOptions_ = nullptr;
   }
   names_.clear();
+  for (auto& list : privateOptions_) list.clear();
+  formatPrivateOptions_.clear();
+}
+
+const std::vector<std::pair<std::string, std::string>>& OptionStore::PrivateOptions(
+    AVMediaType type) const {
+  if (type >= 0 && type < kCodecSetCount) return privateOptions_[type];
+  return formatPrivateOptions_;
+}
+
+bool OptionStore::SetPrivateOption(const std::string& name, const std::string& value) {
+  constexpr int kSearch = AV_OPT_SEARCH_CHILDREN | AV_OPT_SEARCH_FAKE_OBJ;
+  const AVClass* codecClass = lib::avcodec_get_class();
+  const AVOption* option = lib::av_opt_find(&codecClass, name.c_str(), nullptr, 0, kSearch);
+  if (option != nullptr) {
+    // Kept for every media type the option claims; one without a type
+    // claim serves video and audio.
+    const int flags = option->flags;
+    bool kept = false;
+    for (auto [type, flag] : {std::pair{AVMEDIA_TYPE_VIDEO, AV_OPT_FLAG_VIDEO_PARAM},
+                              std::pair{AVMEDIA_TYPE_AUDIO, AV_OPT_FLAG_AUDIO_PARAM},
+                              std::pair{AVMEDIA_TYPE_SUBTITLE, AV_OPT_FLAG_SUBTITLE_PARAM}}) {
+      if ((flags & flag) != 0) {
+        privateOptions_[type].emplace_back(name, value);
+        kept = true;
+      }
+    }
+    if (!kept) {
+      privateOptions_[AVMEDIA_TYPE_VIDEO].emplace_back(name, value);
+      privateOptions_[AVMEDIA_TYPE_AUDIO].emplace_back(name, value);
+    }
+    return true;
+  }
+  const AVClass* formatClass = lib::avformat_get_class();
+  option = lib::av_opt_find(&formatClass, name.c_str(), nullptr, 0, kSearch);
+  if (option != nullptr) {
+    formatPrivateOptions_.emplace_back(name, value);
+    return true;
+  }
+  return false;
 }
 
 AVCodecContext* OptionStore::CodecOptions(AVMediaType type) const {
@@ -76,6 +116,10 @@ bool OptionStore::SetGenericOption(const std::string& name, const std::string& v
 
   // Every codec set share one class, so the video set answers for all of them.
   for (int type = 0; type < kCodecSetCount && result >= 0; ++type) {
+    // "b" is the video bit rate; the audio set takes its rate from "ab".
+    if (name == "b" && type == AVMEDIA_TYPE_AUDIO) {
+      if (lib::av_opt_find(codecOptions_[AVMEDIA_TYPE_VIDEO], optionName, nullptr, 0, 0)) continue;
+    }
     const AVOption* option = lib::av_opt_find(codecOptions_[AVMEDIA_TYPE_VIDEO], optionName,
                                               nullptr, kTypeFlags[type], 0);
     if (option != nullptr) {
@@ -97,7 +141,10 @@ bool OptionStore::SetGenericOption(const std::string& name, const std::string& v
     if (found != nullptr) result = lib::av_opt_set(set, rest, value.c_str(), 0);
   }
 
-  if (found == nullptr) return false;
+  if (found == nullptr) return SetPrivateOption(name, value);
+  // A generic name whose value only an encoder's own option of that name
+  // takes ("profile=main" for libx264) is kept as a private option.
+  if (result < 0 && found->unit != nullptr && SetPrivateOption(name, value)) return true;
   if (result < 0) {
     lib::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", value.c_str(),
                 optionName);
@@ -117,6 +164,29 @@ void OptionStore::ApplyStoredOptions(void* target, void* source, int flags) cons
     if (lib::av_opt_get(source, name.c_str(), 0, &value) >= 0 && value != nullptr)
       lib::av_opt_set(target, name.c_str(), reinterpret_cast<const char*>(value), 0);
     lib::av_free(value);
+  }
+  const std::vector<std::pair<std::string, std::string>>* privateList = nullptr;
+  for (int type = 0; type < kCodecSetCount; ++type)
+    if (source == codecOptions_[type]) privateList = &privateOptions_[type];
+  if (source == formatOptions_) privateList = &formatPrivateOptions_;
+  if (privateList == nullptr) return;
+  // The codec's or muxer's own options first: a private name may shadow a
+  // generic one ("profile").
+  void* own = source == formatOptions_ ? static_cast<AVFormatContext*>(target)->priv_data
+                                       : static_cast<AVCodecContext*>(target)->priv_data;
+  for (const auto& [name, value] : *privateList) {
+    int result = AVERROR_OPTION_NOT_FOUND;
+    if (own != nullptr) result = lib::av_opt_set(own, name.c_str(), value.c_str(), 0);
+    if (result == AVERROR_OPTION_NOT_FOUND)
+      result = lib::av_opt_set(target, name.c_str(), value.c_str(), AV_OPT_SEARCH_CHILDREN);
+    if (result == AVERROR_OPTION_NOT_FOUND) {
+      lib::av_log(nullptr, AV_LOG_WARNING, "Option %s (value %s) was not used by %s.\n",
+                  name.c_str(), value.c_str(),
+                  source == formatOptions_ ? "the output format" : "the codec");
+    } else if (result < 0) {
+      lib::av_log(nullptr, AV_LOG_ERROR, "Invalid value \"%s\" for option \"%s\"\n", value.c_str(),
+                  name.c_str());
+    }
   }
 }
 

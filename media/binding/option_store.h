@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern "C" {
@@ -40,15 +41,27 @@ class OptionStore {
   // Sets option name to value on the first kind of option set that has it
   // (codec sets by media type, then container, then scaler, then the rest of
   // a name starting with "a", "v" or "s" on the audio, video or subtitle
-  // codec set) and remembers its name. False for an empty name or value, an
-  // unknown option, or a value the option refuses (logged through av_log as
-  // "Invalid value \"%s\" for option \"%s\"\n"). Setting "debug" on the video
-  // codec or container set turns the engine log to llDebug.
+  // codec set) and remembers its name. "b" is the video bit rate only (the
+  // audio set takes "ab"), so a preset's video rate never reaches an audio
+  // encoder. A name no generic set knows is kept as a private option when
+  // some encoder, decoder, muxer or demuxer has it (PrivateOptions). False for an empty name or
+  // value, an unknown option, or a value the option refuses (logged through av_log as "Invalid
+  // value \"%s\" for option \"%s\"\n"). Setting "debug" on the video codec or container set turns
+  // the engine log to llDebug.
   bool SetGenericOption(const std::string& name, const std::string& value);
 
   // For every stored name whose option in source carries all of `flags`,
   // copies its value from source to target (both objects with an AVClass).
+  // When source is one of the store's codec sets or its container set, the
+  // private options kept for that media type (or the container) are then
+  // set on target and its children (an encoder's or muxer's own options);
+  // a name the target does not know is logged as unused, as the ffmpeg
+  // tool reports it.
   void ApplyStoredOptions(void* target, void* source, int flags) const;
+
+  // Private options (name, value) kept for a codec set's media type, or for
+  // the container when type is AVMEDIA_TYPE_UNKNOWN, in the order set.
+  const std::vector<std::pair<std::string, std::string>>& PrivateOptions(AVMediaType type) const;
 
   // The codec option set of a media type (AVMEDIA_TYPE_VIDEO ...
   // AVMEDIA_TYPE_ATTACHMENT); null for others or before Create.
@@ -59,7 +72,13 @@ class OptionStore {
   const std::vector<std::string>& StoredNames() const { return names_; }
 
  private:
+  bool SetPrivateOption(const std::string& name, const std::string& value);
+
   std::vector<std::string> names_;
+  // Encoder- and muxer-private options: not on the generic option sets, so
+  // kept as text per media type and for the container.
+  std::vector<std::pair<std::string, std::string>> privateOptions_[kCodecSetCount];
+  std::vector<std::pair<std::string, std::string>> formatPrivateOptions_;
   AVCodecContext* codecOptions_[kCodecSetCount] = {};
   AVFormatContext* formatOptions_ = nullptr;
   SwsContext* scalerOptions_ = nullptr;

@@ -41,11 +41,12 @@ TEST_F(OptionStoreTest, CodecOptionsGoToTheSetsOfTheirMediaTypes) {
   EXPECT_EQ(Codec(AVMEDIA_TYPE_SUBTITLE)->gop_size, defaultGop);
   EXPECT_EQ(Codec(AVMEDIA_TYPE_ATTACHMENT)->gop_size, 30);
 
-  // "b" is a video and audio option.
+  // "b" carries the audio flag too, but it is the video bit rate: the
+  // audio set keeps its own ("ab").
   ASSERT_TRUE(store.SetGenericOption("b", "1000k"));
-  for (AVMediaType t :
-       {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_AUDIO, AVMEDIA_TYPE_DATA, AVMEDIA_TYPE_ATTACHMENT})
+  for (AVMediaType t : {AVMEDIA_TYPE_VIDEO, AVMEDIA_TYPE_DATA, AVMEDIA_TYPE_ATTACHMENT})
     EXPECT_EQ(Codec(t)->bit_rate, 1000000) << t;
+  EXPECT_EQ(Codec(AVMEDIA_TYPE_AUDIO)->bit_rate, defaultRate);
   EXPECT_EQ(Codec(AVMEDIA_TYPE_SUBTITLE)->bit_rate, defaultRate);
 
   // A name known nowhere with a media-type prefix: the rest of the name on
@@ -55,7 +56,7 @@ TEST_F(OptionStoreTest, CodecOptionsGoToTheSetsOfTheirMediaTypes) {
   EXPECT_EQ(Codec(AVMEDIA_TYPE_DATA)->gop_size, 30);
   ASSERT_TRUE(store.SetGenericOption("sb", "64k"));
   EXPECT_EQ(Codec(AVMEDIA_TYPE_SUBTITLE)->bit_rate, 64000);
-  EXPECT_EQ(Codec(AVMEDIA_TYPE_AUDIO)->bit_rate, 1000000);
+  EXPECT_EQ(Codec(AVMEDIA_TYPE_AUDIO)->bit_rate, defaultRate);
 
   EXPECT_EQ(store.StoredNames(), (std::vector<std::string>{"g", "b", "g", "b"}));
 }
@@ -129,6 +130,54 @@ TEST_F(OptionStoreTest, AppliesStoredOptionsWithTheGivenFlags) {
 
   lib::avcodec_free_context(&audio);
   lib::avcodec_free_context(&video);
+}
+
+// Options only some encoder or muxer has are kept per media type and reach
+// the encoder (or muxer) they are applied to; one the target lacks is
+// reported, not fatal.
+TEST_F(OptionStoreTest, PrivateOptionsReachTheEncoderAndMuxer) {
+  const struct {
+    const char* name;
+    const char* value;
+    AVMediaType type;  // AVMEDIA_TYPE_UNKNOWN: the container
+  } kept[] = {{"preset", "veryfast", AVMEDIA_TYPE_VIDEO},
+              {"x264-params", "ref=2", AVMEDIA_TYPE_VIDEO},
+              {"scan_offset", "1", AVMEDIA_TYPE_VIDEO},
+              {"muxrate", "2000000", AVMEDIA_TYPE_UNKNOWN}};
+  for (const auto& k : kept) {
+    ASSERT_TRUE(store.SetGenericOption(k.name, k.value)) << k.name;
+    const auto& list = store.PrivateOptions(k.type);
+    EXPECT_NE(
+        std::find(list.begin(), list.end(), std::pair<std::string, std::string>(k.name, k.value)),
+        list.end())
+        << k.name;
+  }
+  EXPECT_TRUE(store.PrivateOptions(AVMEDIA_TYPE_SUBTITLE).empty());
+
+  AVCodecContext* x264 = lib::avcodec_alloc_context3(lib::avcodec_find_encoder_by_name("libx264"));
+  ASSERT_NE(x264, nullptr);
+  store.ApplyStoredOptions(x264, Codec(AVMEDIA_TYPE_VIDEO),
+                           AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+  uint8_t* value = nullptr;
+  ASSERT_GE(lib::av_opt_get(x264, "preset", AV_OPT_SEARCH_CHILDREN, &value), 0);
+  EXPECT_STREQ(reinterpret_cast<char*>(value), "veryfast");
+  lib::av_free(value);
+  lib::avcodec_free_context(&x264);
+
+  AVFormatContext* ts = nullptr;
+  ASSERT_GE(lib::avformat_alloc_output_context2(&ts, nullptr, "mpegts", nullptr), 0);
+  store.ApplyStoredOptions(ts, store.FormatOptions(), AV_OPT_FLAG_ENCODING_PARAM);
+  int64_t rate = 0;
+  ASSERT_GE(lib::av_opt_get_int(ts, "muxrate", AV_OPT_SEARCH_CHILDREN, &rate), 0);
+  EXPECT_EQ(rate, 2000000);
+  lib::avformat_free_context(ts);
+
+  // mpeg4 has no "preset": applying it only reports the unused option.
+  AVCodecContext* mpeg4 = lib::avcodec_alloc_context3(lib::avcodec_find_encoder_by_name("mpeg4"));
+  ASSERT_NE(mpeg4, nullptr);
+  store.ApplyStoredOptions(mpeg4, Codec(AVMEDIA_TYPE_VIDEO),
+                           AV_OPT_FLAG_VIDEO_PARAM | AV_OPT_FLAG_ENCODING_PARAM);
+  lib::avcodec_free_context(&mpeg4);
 }
 
 TEST_F(OptionStoreTest, FreeEmptiesTheStore) {
