@@ -339,10 +339,11 @@ void SubtitleOut(TCustomTranscoder& task, TOutputStream& ost, AVSubtitle& subtit
 void HandleFrame(TCustomTranscoder& task, int source, AVFrame* frame) {
   auto& files = task.Files();
   TInputStream& ist = files.InputStreams[source];
-  const TInputFile& input = files.Inputs[ist.FileIndex];
+  // Packets carry the input's timestamp offset already (added when read),
+  // so decoded frames do too.
   int64_t pts = frame->best_effort_timestamp;
   if (pts != AV_NOPTS_VALUE)
-    pts = lib::av_rescale_q(pts, ist.Stream->time_base, AV_TIME_BASE_Q) + input.TsOffset;
+    pts = lib::av_rescale_q(pts, ist.Stream->time_base, AV_TIME_BASE_Q);
   else
     pts = ist.NextPts != AV_NOPTS_VALUE ? ist.NextPts : ist.Pts;
   ist.Pts = pts;
@@ -397,8 +398,7 @@ bool DecodePacket(TCustomTranscoder& task, int source, const AVPacket* packet) {
       const int64_t pts =
           packet->pts == AV_NOPTS_VALUE
               ? AV_NOPTS_VALUE
-              : lib::av_rescale_q(packet->pts, ist.Stream->time_base, AV_TIME_BASE_Q) +
-                    files.Inputs[ist.FileIndex].TsOffset;
+              : lib::av_rescale_q(packet->pts, ist.Stream->time_base, AV_TIME_BASE_Q);
       ForEachOutputOf(files, source, [&](TOutputStream& ost) {
         if (!ost.Copy && ost.Type == AVMEDIA_TYPE_SUBTITLE) SubtitleOut(task, ost, subtitle, pts);
       });

@@ -84,7 +84,7 @@ TEST_F(TranscodeTest, VideoCropScaleAndPadThroughFilters) {
             "codec_name=mpeg4\nwidth=200\nheight=100\n");
 }
 
-TEST_F(TranscodeTest, DISABLED_StartTimeAndRecordingTime) {
+TEST_F(TranscodeTest, StartTimeAndRecordingTime) {
   const std::string out = Out("cut.mp4");
   ASSERT_EQ(
       Run({{testsupport::Clip30sAv()}, "ss=5", out, "vcodec=mpeg4<CRLF>acodec=aac<CRLF>t=10"}), "");
@@ -109,7 +109,7 @@ TEST_F(TranscodeTest, FrameRateConversionDuplicatesFrames) {
   EXPECT_NEAR(dup, 20, 2);
 }
 
-TEST_F(TranscodeTest, DISABLED_JoinPutsInputsEndToEnd) {
+TEST_F(TranscodeTest, JoinPutsInputsEndToEnd) {
   const std::string out = Out("join.mp4");
   int64_t total = 0;
   ASSERT_EQ(Run({{testsupport::Clip10sAv(), testsupport::Clip5sAv()},
@@ -191,6 +191,8 @@ TEST_F(TranscodeTest, StopMidwayLeavesAPlayableFile) {
       << err;
 }
 
+// Disabled until encoders open on the first decoded picture: this truncated
+// stream reports a 0x0 picture until then, so set-up cannot size the encoder.
 TEST_F(TranscodeTest, DISABLED_TruncatedInputConvertsWhatCanBeRead) {
   // A stream format, so that the first half stays readable on its own.
   const std::string ts = Out("source.ts");
