@@ -110,7 +110,9 @@ bool WriteBmp(const std::string& path, const platform::Bitmap24& bitmap) {
   return static_cast<bool>(out);
 }
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
 
 }  // namespace
 

@@ -8,14 +8,15 @@ double AudioClockAt(double decodedUpTo, int unplayedBytes, int sampleRate, int c
   return decodedUpTo - unplayedBytes / bytesPerSecond;
 }
 
-double VideoClockAt(bool paused, double picturePts, double drift, double now,
-                    double startSeconds) {
+double VideoClockAt(bool paused, double picturePts, double drift, double now, double startSeconds) {
   if (paused) return picturePts;
   if (drift != 0) return now + drift;
   return startSeconds;
 }
 
-double ExternalClockAt(double base, double baseTime, double now) { return base + (now - baseTime); }
+double ExternalClockAt(double base, double baseTime, double now) {
+  return base + (now - baseTime);
+}
 
 TClockKind MasterClockSource(TClockKind kind, bool hasAudio, bool hasVideo) {
   switch (kind) {

@@ -14,8 +14,7 @@ double AudioClockAt(double decodedUpTo, int unplayedBytes, int sampleRate, int c
 // The time of the picture on screen: its time stamp while paused; otherwise
 // now + drift (drift = time stamp - the moment it was shown) once a picture
 // was shown (drift not 0); before that, the file's start time.
-double VideoClockAt(bool paused, double picturePts, double drift, double now,
-                    double startSeconds);
+double VideoClockAt(bool paused, double picturePts, double drift, double now, double startSeconds);
 
 // An external clock started at `base` at the moment `baseTime`.
 double ExternalClockAt(double base, double baseTime, double now);

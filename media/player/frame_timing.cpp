@@ -11,8 +11,7 @@ void TFrameTimer::Reset(double now) {
   lastDelay_ = 0;
 }
 
-double TFrameTimer::Target(double pts, bool syncToMaster, double videoClock,
-                           double masterClock) {
+double TFrameTimer::Target(double pts, bool syncToMaster, double videoClock, double masterClock) {
   double delay = hasLastPts_ ? pts - lastPts_ : -1;
   if (delay <= 0 || delay >= kMaxFrameDelay)
     delay = lastDelay_;
@@ -43,7 +42,9 @@ bool TFrameSkipper::Keep() {
   return false;
 }
 
-void TFrameSkipper::Relax() { ratio_ = std::max(0.95f, ratio_ * 0.95f); }
+void TFrameSkipper::Relax() {
+  ratio_ = std::max(0.95f, ratio_ * 0.95f);
+}
 
 void TFrameSkipper::Reset() {
   ratio_ = 1.0f;

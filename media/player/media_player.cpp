@@ -49,7 +49,9 @@ bool TCustomPlayer::LoadLibraries(const std::string& path) {
   return false;
 }
 
-bool TCustomPlayer::LibrariesLoaded() const { return LibraryLoader().LibsLoaded(PlayerLibraries); }
+bool TCustomPlayer::LibrariesLoaded() const {
+  return LibraryLoader().LibsLoaded(PlayerLibraries);
+}
 
 std::string TCustomPlayer::LastErrMsg() const {
   std::lock_guard lock(errorMutex_);
@@ -208,8 +210,7 @@ bool TCustomPlayer::Open(const std::string& fileName, TVideoSurface* surface) {
   playThreadDone_.Reset();
   NotifyFileOpen(*playback);
   channel_->Thread = std::thread(&TCustomPlayer::EventThread, this, channel_);
-  playThread_ =
-      std::thread(&TCustomPlayer::PlayThread, this, disableDisplay_ ? nullptr : surface_);
+  playThread_ = std::thread(&TCustomPlayer::PlayThread, this, disableDisplay_ ? nullptr : surface_);
   return true;
 }
 
@@ -300,9 +301,13 @@ void TCustomPlayer::SetAudioVolume(TAudioVolume value) {
   controls_.Volume.store(value < 0 ? 0 : value > kMaxAudioVolume ? kMaxAudioVolume : value);
 }
 
-void TCustomPlayer::SurfaceResized(int width, int height) { PostEvent(evResize, width, height); }
+void TCustomPlayer::SurfaceResized(int width, int height) {
+  PostEvent(evResize, width, height);
+}
 
-void TCustomPlayer::SurfaceExposed() { PostEvent(evExpose); }
+void TCustomPlayer::SurfaceExposed() {
+  PostEvent(evExpose);
+}
 
 void TCustomPlayer::SetOnFileOpen(TFileOpenEvent handler) {
   std::lock_guard lock(handlerMutex_);

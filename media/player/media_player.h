@@ -45,7 +45,6 @@ namespace media {
 
 class TCustomPlayer;
 
-
 // ADuration: microseconds (-1 unknown, 0 for an image sequence);
 // AFrameWidth/AFrameHeight: the video size (-1 without video); the handler
 // may change AScreenWidth/AScreenHeight (the drawing size, 0 = decide).
@@ -208,10 +207,10 @@ class TCustomPlayer : public TMediaComponent, private TPlaybackHost {
   TPlaybackControls controls_;
 
   mutable std::mutex handlerMutex_;
-  TFileOpenEvent onFileOpen_;   // guarded by handlerMutex_
-  THookEvent onHook_;           // guarded by handlerMutex_
-  TPositionEvent onPosition_;   // guarded by handlerMutex_
-  TPlayStateEvent onState_;     // guarded by handlerMutex_
+  TFileOpenEvent onFileOpen_;  // guarded by handlerMutex_
+  THookEvent onHook_;          // guarded by handlerMutex_
+  TPositionEvent onPosition_;  // guarded by handlerMutex_
+  TPlayStateEvent onState_;    // guarded by handlerMutex_
 
   mutable std::mutex errorMutex_;
   std::string lastErrMsg_;  // guarded by errorMutex_

@@ -42,8 +42,7 @@ void TMemorySurface::ShowPicture(const TYuvPicture& picture, const TSurfaceRect&
   lastRect_ = rect;
 }
 
-void TMemorySurface::FillRect(const TSurfaceRect& rect, uint8_t red, uint8_t green,
-                              uint8_t blue) {
+void TMemorySurface::FillRect(const TSurfaceRect& rect, uint8_t red, uint8_t green, uint8_t blue) {
   const int x0 = std::max(rect.X, 0), y0 = std::max(rect.Y, 0);
   const int x1 = std::min(rect.X + rect.Width, back_.Width());
   const int y1 = std::min(rect.Y + rect.Height, back_.Height());

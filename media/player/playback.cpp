@@ -16,14 +16,17 @@ using namespace std::chrono_literals;
 TPlayback::TPlayback(TPlaybackHost& host, TPlaybackControls& controls, TPlaybackOptions options)
     : host_(host), controls_(controls), options_(std::move(options)) {}
 
-TPlayback::~TPlayback() { Close(); }
-
-double TPlayback::Now() const {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+TPlayback::~TPlayback() {
+  Close();
 }
 
-bool TPlayback::OnMainThread() const { return platform::IsMainThread(); }
+double TPlayback::Now() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+bool TPlayback::OnMainThread() const {
+  return platform::IsMainThread();
+}
 
 void TPlayback::JoinServing(std::thread& thread, platform::Event& done) {
   if (!thread.joinable()) return;

@@ -36,8 +36,9 @@
 //   that are late, and reports the position to the player.
 //
 // Shared state is small and each piece says what guards it below. Lock
-// order: pictureMutex_ before audioMutex_; no other lock is held while one
-// of these is taken, and no lock is held while waiting on another thread.
+// order: the player's report lock, then pictureMutex_, then audioMutex_ or
+// a packet queue's own lock; subtitleMutex_, seekMutex_ and displayMutex_
+// are taken alone. No lock is held while joining another thread.
 // Every thread ends when the abort flag is set and its queue is aborted;
 // Close() sets both and joins them, serving main-thread calls meanwhile when
 // it runs on the main thread.
@@ -342,7 +343,7 @@ class TPlayback {
   bool draining_ = false;
   AVFrame* decoded_ = nullptr;
   AVPacket* videoPacket_ = nullptr;
-  TFrameSkipper skipper_;  // guarded by pictureMutex_
+  TFrameSkipper skipper_;                              // guarded by pictureMutex_
   std::atomic<int> wantedWidth_{0}, wantedHeight_{0};  // the latest picture size (even)
 
   // --- picture queue and video timing: guarded by pictureMutex_ --------------
@@ -352,8 +353,8 @@ class TPlayback {
   int pictureCount_ = 0, pictureRead_ = 0, pictureWrite_ = 0;
   TFrameTimer timer_;
   bool timerPending_ = true;  // the first picture after a flush starts the schedule
-  double videoClock_ = 0;  // time stamp of the latest decoded picture + its duration
-  double picturePts_ = 0;  // the picture on screen
+  double videoClock_ = 0;     // time stamp of the latest decoded picture + its duration
+  double picturePts_ = 0;     // the picture on screen
   double pictureDrift_ = 0;
   int64_t picturePos_ = -1;
 

@@ -139,8 +139,8 @@ int TPlayback::ConvertAudio(AVFrame* frame) {
   if (audioBuffer_.size() < needed) audioBuffer_.resize(needed);
   uint8_t* out = audioBuffer_.data();
   const int samples =
-      lib::swr_convert(resampler_, &out, capacity, const_cast<const uint8_t**>(frame->extended_data),
-                       frame->nb_samples);
+      lib::swr_convert(resampler_, &out, capacity,
+                       const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
   if (samples < 0) {
     std::lock_guard lock(audioMutex_);
     audioLog_.emplace_back(llError, "av_audio_convert() failed");

@@ -13,7 +13,8 @@ int TPlayback::OpenSurface(bool force) {
   TVideoSurface* surface = options_.Surface;
   if (surface == nullptr || options_.DisableDisplay) return 0;
   int width = 640, height = 480;
-  const int screenWidth = controls_.ScreenWidth.load(), screenHeight = controls_.ScreenHeight.load();
+  const int screenWidth = controls_.ScreenWidth.load(),
+            screenHeight = controls_.ScreenHeight.load();
   if (screenWidth > 0 && screenHeight > 0) {
     width = screenWidth;
     height = screenHeight;
@@ -54,10 +55,9 @@ void TPlayback::ShowPicture() {
   // Only this thread changes displayed_, so reading it needs no lock.
   const AVFrame* picture = displayed_;
   if (picture == nullptr) return;
-  const double aspect =
-      DisplayAspect(controls_.AspectRatio.load(), windowWidth_, windowHeight_,
-                    picture->sample_aspect_ratio.num, picture->sample_aspect_ratio.den,
-                    picture->width, picture->height);
+  const double aspect = DisplayAspect(
+      controls_.AspectRatio.load(), windowWidth_, windowHeight_, picture->sample_aspect_ratio.num,
+      picture->sample_aspect_ratio.den, picture->width, picture->height);
   const TSurfaceRect rect = DisplayRect(aspect, windowWidth_, windowHeight_);
   TYuvPicture yuv;
   for (int i = 0; i < 3; ++i) {

@@ -39,7 +39,9 @@ int TPlayback::InterruptCallback(void* opaque) {
   return static_cast<TPlayback*>(opaque)->abort_.load() ? 1 : 0;
 }
 
-void TPlayback::FinishOpening(int state) { openState_.store(state, std::memory_order_release); }
+void TPlayback::FinishOpening(int state) {
+  openState_.store(state, std::memory_order_release);
+}
 
 void TPlayback::ReadThread() {
   const bool opened = OpenInput();
@@ -97,7 +99,8 @@ bool TPlayback::OpenInput() {
   if (format_->pb != nullptr) format_->pb->eof_reached = 0;
 
   const AVInputFormat* input = format_->iformat;
-  imageSequence_ = input != nullptr && input->name != nullptr && std::strcmp(input->name, "image2") == 0;
+  imageSequence_ =
+      input != nullptr && input->name != nullptr && std::strcmp(input->name, "image2") == 0;
   captureDevice_ = IsInputDevice(input);
   startTime_ = format_->start_time != AV_NOPTS_VALUE ? format_->start_time : 0;
   duration_ = format_->duration != AV_NOPTS_VALUE ? format_->duration : -1;

@@ -27,10 +27,9 @@ void TPlayback::VideoThread() {
         pausedAtSeek_.store(false);
       }
       const bool current = !afterSeek_.load();
-      const double pts =
-          picture->pts == AV_NOPTS_VALUE
-              ? 0
-              : picture->pts * av_q2d(lib::av_buffersink_get_time_base(sink_));
+      const double pts = picture->pts == AV_NOPTS_VALUE
+                             ? 0
+                             : picture->pts * av_q2d(lib::av_buffersink_get_time_base(sink_));
       rc = OutputPicture(picture, pts, picture->pkt_pos);
       lib::av_frame_unref(picture);
       if (rc < 0) break;

@@ -4,7 +4,9 @@
 
 namespace media {
 
-TSdlWindowSurface::~TSdlWindowSurface() { Close(); }
+TSdlWindowSurface::~TSdlWindowSurface() {
+  Close();
+}
 
 bool TSdlWindowSurface::Open(int& width, int& height) {
   if (width <= 0 || height <= 0) return false;

@@ -44,8 +44,8 @@ void BlendSubtitle(TYuvPlanes& picture, const TSubtitleBitmap& rect) {
     uint8_t* luma = picture.Planes[0] + static_cast<long>(y0 + y) * picture.Pitches[0] + x0;
     for (int x = 0; x < width; ++x) {
       const uint32_t e = Entry(rect, x, y);
-      luma[x] = static_cast<uint8_t>(Blend(static_cast<int>(e >> 24), luma[x],
-                                           static_cast<int>((e >> 16) & 0xFF), 0));
+      luma[x] = static_cast<uint8_t>(
+          Blend(static_cast<int>(e >> 24), luma[x], static_cast<int>((e >> 16) & 0xFF), 0));
     }
   }
 

@@ -30,8 +30,7 @@ int TWaveformRing::FindStart(long delaySamples, int channels) {
   return chosen;
 }
 
-std::vector<int16_t> TWaveformRing::Channel(int start, int channel, int channels,
-                                            int count) const {
+std::vector<int16_t> TWaveformRing::Channel(int start, int channel, int channels, int count) const {
   std::vector<int16_t> out(count > 0 ? count : 0);
   long index = static_cast<long>(start) + channel;
   for (auto& s : out) {
@@ -41,8 +40,8 @@ std::vector<int16_t> TWaveformRing::Channel(int start, int channel, int channels
   return out;
 }
 
-void DrawWaveform(TVideoSurface& surface, const std::vector<std::vector<int16_t>>& bands,
-                  int width, int height) {
+void DrawWaveform(TVideoSurface& surface, const std::vector<std::vector<int16_t>>& bands, int width,
+                  int height) {
   surface.FillRect({0, 0, width, height}, 0, 0, 0);
   const int channels = static_cast<int>(bands.size());
   if (channels > 0) {

@@ -54,7 +54,7 @@ class TWaveformRing {
 // half-height = band height x 9 / 20), then a white separator line at the top
 // of every band after the first; then Update. bands[c] holds the samples of
 // channel c, one per column.
-void DrawWaveform(TVideoSurface& surface, const std::vector<std::vector<int16_t>>& bands,
-                  int width, int height);
+void DrawWaveform(TVideoSurface& surface, const std::vector<std::vector<int16_t>>& bands, int width,
+                  int height);
 
 }  // namespace media

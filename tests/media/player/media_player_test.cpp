@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -38,12 +40,12 @@ class PlayerTest : public ::testing::Test {
     testsupport::LoadRealLibraries(PlayerLibraries);
     player.SetOnState([this](TCustomPlayer*, TPlayState s) { states.push_back(s); });
     player.SetOnPosition([this](TCustomPlayer*, int64_t p) { positions.push_back(p); });
-    player.SetOnFileOpen([this](TCustomPlayer*, int64_t d, int32_t w, int32_t h, int32_t&,
-                                int32_t&) {
-      openDuration = d;
-      openWidth = w;
-      openHeight = h;
-    });
+    player.SetOnFileOpen(
+        [this](TCustomPlayer*, int64_t d, int32_t w, int32_t h, int32_t&, int32_t&) {
+          openDuration = d;
+          openWidth = w;
+          openHeight = h;
+        });
   }
   void TearDown() override {
     player.Stop(true);
@@ -64,7 +66,9 @@ class PlayerTest : public ::testing::Test {
   void Pump(double seconds) {
     WaitFor([] { return false; }, seconds);
   }
-  int Count(TPlayState s) const { return static_cast<int>(std::count(states.begin(), states.end(), s)); }
+  int Count(TPlayState s) const {
+    return static_cast<int>(std::count(states.begin(), states.end(), s));
+  }
   void OpenOrFail(const std::string& file) {
     ASSERT_TRUE(player.Open(file, &surface)) << player.LastErrMsg();
   }
@@ -134,7 +138,9 @@ struct EndCase {
   const char* name;
   std::string (*file)();
 };
-void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const EndCase& c, std::ostream* os) {
+  *os << c.name;
+}
 class PlayerEndTest : public PlayerTest, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(PlayerEndTest, ReachesTheEndAndReportsTheDuration) {
@@ -310,7 +316,9 @@ struct AspectCase {
   int screenWidth, screenHeight;
   TSurfaceRect expected;
 };
-void PrintTo(const AspectCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AspectCase& c, std::ostream* os) {
+  *os << c.name;
+}
 class PlayerAspectTest : public PlayerTest, public ::testing::WithParamInterface<AspectCase> {};
 
 TEST_P(PlayerAspectTest, PictureLandsInTheRectangle) {
@@ -338,6 +346,30 @@ INSTANTIATE_TEST_SUITE_P(
                       AspectCase{"OwnAspectInAWideWindow", 0, 500, 300, {50, 0, 400, 300}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PlayerTest, FileOpenHandlerOrHostChoosesTheDrawingSize) {
+  player.SetOnFileOpen([](TCustomPlayer*, int64_t, int32_t, int32_t, int32_t& w, int32_t& h) {
+    w = 400;
+    h = 300;
+  });
+  OpenOrFail(testsupport::PlayerClip2s());
+  ASSERT_TRUE(WaitFor([&] { return surface.PictureCount() > 0; }, 5));
+  EXPECT_EQ(surface.Width(), 400);
+  EXPECT_EQ(surface.Height(), 300);
+  player.Stop(true);
+
+  player.SetOnFileOpen(nullptr);
+  player.SetScreenWidth(0);
+  player.SetScreenHeight(0);
+  surface.SetHostSize(500, 250);
+  OpenOrFail(testsupport::PlayerClip2s());
+  const int before = surface.PictureCount();
+  ASSERT_TRUE(WaitFor([&] { return surface.PictureCount() > before + 2; }, 5));
+  EXPECT_EQ(surface.Width(), 500);
+  EXPECT_EQ(surface.Height(), 250);
+  EXPECT_EQ(player.ScreenWidth(), 500);
+  EXPECT_EQ(surface.LastPictureRect(), (TSurfaceRect{84, 0, 332, 250}));
+}
+
 TEST_F(PlayerTest, AspectChangeWhilePausedRedrawsAtOnce) {
   player.SetScreenWidth(400);
   player.SetScreenHeight(300);
@@ -347,8 +379,11 @@ TEST_F(PlayerTest, AspectChangeWhilePausedRedrawsAtOnce) {
   WaitUntilStill();
   EXPECT_EQ(surface.LastPictureRect(), (TSurfaceRect{0, 0, 400, 300}));
   player.SetAspectRatio(16.0f / 9);
-  ASSERT_TRUE(
-      WaitFor([&] { return surface.LastPictureRect() == TSurfaceRect{0, 38, 400, 224}; }, 2));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return surface.LastPictureRect() == TSurfaceRect{0, 38, 400, 224};
+      },
+      2));
   EXPECT_EQ(LitArea(surface.Screen()), (TSurfaceRect{0, 38, 400, 224}));
 }
 
@@ -452,6 +487,49 @@ TEST_F(PlayerTest, AudioOnlyShowsTheWaveformAndAudioPositions) {
   EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end()));
 }
 
+struct SoundCase {
+  const char* name;
+  int volume;
+  bool mute;
+  int minPeak, maxPeak;  // of the 16-bit samples written
+};
+void PrintTo(const SoundCase& c, std::ostream* os) {
+  *os << c.name;
+}
+class PlayerSoundTest : public PlayerTest, public ::testing::WithParamInterface<SoundCase> {};
+
+// SDL's disk driver writes what the callback mixed into a file.
+TEST_P(PlayerSoundTest, VolumeAndMuteReachTheDevice) {
+  const SoundCase& c = GetParam();
+  const std::string output = testsupport::TempFolder("sound") + "/out.raw";
+  ::setenv("SDL_AUDIODRIVER", "disk", 1);
+  ::setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+  player.SetAudioVolume(c.volume);
+  player.SetMute(c.mute);
+  // A sine of amplitude 1/8 made stereo at 1/sqrt(2) each: peaks of 2,896.
+  OpenOrFail(testsupport::StereoTone());
+  ASSERT_TRUE(WaitFor([&] { return player.Position() > kSecond; }, 5));
+  player.Stop(true);
+  std::ifstream in(output, std::ios::binary);
+  const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(data.size(), 44100u * 4 / 2) << "half a second of sound at least";
+  int peak = 0;
+  for (size_t i = 0; i + 1 < data.size(); i += 2) {
+    const auto sample = static_cast<int16_t>(static_cast<uint8_t>(data[i]) |
+                                             static_cast<uint8_t>(data[i + 1]) << 8);
+    peak = std::max(peak, std::abs(static_cast<int>(sample)));
+  }
+  EXPECT_GE(peak, c.minPeak);
+  EXPECT_LE(peak, c.maxPeak);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlayerSoundTest,
+                         ::testing::Values(SoundCase{"FullVolume", 128, false, 2880, 2910},
+                                           SoundCase{"HalfVolume", 64, false, 1440, 1455},
+                                           SoundCase{"Silent", 0, false, 0, 0},
+                                           SoundCase{"Muted", 128, true, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(PlayerTest, DisableDisplayDrawsNothingAndDisablesVideo) {
   player.SetDisableDisplay(true);
   OpenOrFail(testsupport::PlayerClip2s());
@@ -488,11 +566,15 @@ struct FailureCase {
   std::string (*file)();
   std::string text;  // after "<file>: "
 };
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 class PlayerOpenFailureTest : public PlayerTest,
                               public ::testing::WithParamInterface<FailureCase> {};
 
-std::string MissingFile() { return testsupport::TempFolder("missing") + "/none.mp4"; }
+std::string MissingFile() {
+  return testsupport::TempFolder("missing") + "/none.mp4";
+}
 
 TEST_P(PlayerOpenFailureTest, FailsWithTheReasonAndStaysUsable) {
   const std::string file = GetParam().file();
@@ -504,17 +586,16 @@ TEST_P(PlayerOpenFailureTest, FailsWithTheReasonAndStaysUsable) {
   ASSERT_TRUE(WaitFor([&] { return !positions.empty(); }, 5));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PlayerOpenFailureTest,
-    ::testing::Values(
-        FailureCase{"NoStreamToPlay", testsupport::SubtitleOnly,
-                    "could not open codecs, no stream to play."},
-        FailureCase{"NotMedia", testsupport::TextFile, "Invalid data found when processing input"},
-        FailureCase{"Missing", MissingFile, "No such file or directory"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, PlayerOpenFailureTest,
+                         ::testing::Values(FailureCase{"NoStreamToPlay", testsupport::SubtitleOnly,
+                                                       "could not open codecs, no stream to play."},
+                                           FailureCase{"NotMedia", testsupport::TextFile,
+                                                       "Invalid data found when processing input"},
+                                           FailureCase{"Missing", MissingFile,
+                                                       "No such file or directory"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
-class PlayerBadInputTest : public PlayerTest,
-                           public ::testing::WithParamInterface<EndCase> {};
+class PlayerBadInputTest : public PlayerTest, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(PlayerBadInputTest, PlaysWhatItCanThenEndsOrFailsCleanly) {
   const std::string file = GetParam().file();
@@ -528,11 +609,12 @@ TEST_P(PlayerBadInputTest, PlaysWhatItCanThenEndsOrFailsCleanly) {
   EXPECT_EQ(states.back(), psStop);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, PlayerBadInputTest,
-                         ::testing::Values(EndCase{"TruncatedTs", testsupport::TruncatedTransportStream},
-                                           EndCase{"CorruptedTs", testsupport::CorruptedTransportStream},
-                                           EndCase{"TruncatedMp4", testsupport::TruncatedMp4}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Files, PlayerBadInputTest,
+    ::testing::Values(EndCase{"TruncatedTs", testsupport::TruncatedTransportStream},
+                      EndCase{"CorruptedTs", testsupport::CorruptedTransportStream},
+                      EndCase{"TruncatedMp4", testsupport::TruncatedMp4}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlayerTest, StopReturnsWhileTheReadThreadIsBlocked) {
   testsupport::StallingServer server(testsupport::TransportStream());

@@ -22,7 +22,9 @@ struct RectCase {
   int sarNum, sarDen, pictureWidth, pictureHeight;
   TSurfaceRect expected;
 };
-void PrintTo(const RectCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RectCase& c, std::ostream* os) {
+  *os << c.name;
+}
 class DisplayRectTest : public ::testing::TestWithParam<RectCase> {};
 
 TEST_P(DisplayRectTest, FitsTheAspectIntoTheArea) {
@@ -43,8 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         RectCase{"own 4:3 in a wide area", 0, 500, 300, 0, 1, 320, 240, {50, 0, 400, 300}},
         RectCase{"unknown pixel aspect counts as 1", 0, 640, 480, 0, 0, 320, 240, {0, 0, 640, 480}},
         RectCase{"forced square, odd area", 1.0f, 401, 300, 0, 1, 320, 240, {50, 0, 300, 300}},
-        RectCase{"negative pixel aspect counts as 1", 0, 640, 480, -4, 3, 640, 480,
-                 {0, 0, 640, 480}}),
+        RectCase{
+            "negative pixel aspect counts as 1", 0, 640, 480, -4, 3, 640, 480, {0, 0, 640, 480}}),
     [](const auto& info) { return std::to_string(info.index); });
 
 TEST(DisplayAspectTest, FillWithoutAnAreaFallsBackToThePicture) {

@@ -180,10 +180,10 @@ TEST_P(FrameSyncTest, CorrectsTowardsTheMasterClock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FrameSyncTest,
-                         ::testing::Values(SyncCase{1.0, 1.2, 0.04, 0.0},     // behind: at once
-                                           SyncCase{1.2, 1.0, 0.04, 0.08},    // ahead: twice
-                                           SyncCase{1.02, 1.0, 0.04, 0.04},   // within the delay
-                                           SyncCase{21.0, 1.0, 0.04, 0.04},   // 10 s off: left alone
+                         ::testing::Values(SyncCase{1.0, 1.2, 0.04, 0.0},    // behind: at once
+                                           SyncCase{1.2, 1.0, 0.04, 0.08},   // ahead: twice
+                                           SyncCase{1.02, 1.0, 0.04, 0.04},  // within the delay
+                                           SyncCase{21.0, 1.0, 0.04, 0.04},  // 10 s off: left alone
                                            SyncCase{1.008, 1.0, 0.005, 0.005},  // 0.01 s at least
                                            SyncCase{1.011, 1.0, 0.005, 0.01}));
 
