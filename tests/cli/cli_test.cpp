@@ -1,6 +1,7 @@
 // vvc-cli as a user runs it: exit codes, outputs and error texts.
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "tests/support/fixtures.h"
@@ -94,6 +95,33 @@ TEST(CliTest, InfoAsJson) {
       0)
       << pyErr << "\n"
       << out;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliPlayTest, PlaysHeadlessToTheEndAndWritesASnapshot) {
+  const std::string clip = testsupport::Mp4H264Aac();  // 2 s at 25 fps, 320x240
+  const std::string snapshot = testsupport::TempFolder("cli-play") + "/snap.bmp";
+  std::string out, err;
+  ASSERT_EQ(RunProgram({kCli, "play", clip, "--headless", "--snapshot", snapshot}, &out, &err), 0)
+      << err;
+  EXPECT_NE(out.find("state psEnd\n"), std::string::npos) << out;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(out, m, std::regex("shown ([0-9]+) dropped ([0-9]+) position "
+                                                   "([0-9]+\\.[0-9]{3})\n")))
+      << out;
+  EXPECT_GE(std::stoi(m[1]), 45);
+  EXPECT_NEAR(std::stod(m[3]), 2.0, 0.1);
+  const std::string header = testsupport::FfprobeEntries(snapshot, "stream=width,height");
+  EXPECT_EQ(header, "width=320\nheight=240\n");
+}
+
+TEST(CliPlayTest, FileWithoutStreamsFails) {
+  std::string out, err;
+  EXPECT_EQ(RunProgram({kCli, "play", testsupport::TextFile(), "--headless"}, &out, &err), 1);
+  EXPECT_FALSE(err.empty());
 }
 
 }  // namespace
