@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "media/binding/engine_log.h"
+#include "media/binding/resampler.h"
 #include "media/engine/engine_exception.h"
 #include "media/engine/transcode_records.h"
 #include "media/engine/transcoder.h"
@@ -26,19 +27,10 @@ void MakeResampler(TCustomTranscoder& task, TOutputStream& ost, const AVFrame* f
     EngineLog().LogMessage(&task, llVerbose,
                            "Warning, using s16 intermediate sample format for resampling");
   SwrContext* swr = nullptr;
-  int result = lib::swr_alloc_set_opts2(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate,
-                                        const_cast<AVChannelLayout*>(&frame->ch_layout),
-                                        static_cast<AVSampleFormat>(frame->format),
-                                        frame->sample_rate, 0, nullptr);
-  if (result >= 0) {
-    lib::av_opt_set_int(swr, "filter_size", 16, 0);
-    lib::av_opt_set_int(swr, "phase_shift", 10, 0);
-    lib::av_opt_set_int(swr, "linear_interp", 0, 0);
-    lib::av_opt_set(swr, "cutoff", "0.8", 0);
-    result = lib::swr_init(swr);
-  }
+  const int result =
+      CreateResampler(&swr, &enc->ch_layout, enc->sample_fmt, enc->sample_rate, &frame->ch_layout,
+                      static_cast<AVSampleFormat>(frame->format), frame->sample_rate);
   if (result < 0) {
-    lib::swr_free(&swr);
     throw EngineException::Format("Can not resample %d channels @ %d Hz to %d channels @ %d Hz",
                                   frame->ch_layout.nb_channels, frame->sample_rate,
                                   enc->ch_layout.nb_channels, enc->sample_rate);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "media/binding/entry_table.h"
+#include "media/binding/resampler.h"
 #include "media/player/playback.h"
 
 namespace media {
@@ -105,16 +106,8 @@ int TPlayback::ConvertAudio(AVFrame* frame) {
     if (resampler_ != nullptr) lib::swr_free(&resampler_);
     AVChannelLayout out{};
     lib::av_channel_layout_default(&out, audioChannels_);
-    int rc = lib::swr_alloc_set_opts2(&resampler_, &out, AV_SAMPLE_FMT_S16, audioRate_, &in,
-                                      static_cast<AVSampleFormat>(frame->format),
-                                      frame->sample_rate, 0, nullptr);
-    if (rc >= 0) {
-      lib::av_opt_set_int(resampler_, "filter_size", 16, 0);
-      lib::av_opt_set_int(resampler_, "phase_shift", 10, 0);
-      lib::av_opt_set_int(resampler_, "linear_interp", 0, 0);
-      lib::av_opt_set(resampler_, "cutoff", "0.8", 0);
-      rc = lib::swr_init(resampler_);
-    }
+    int rc = CreateResampler(&resampler_, &out, AV_SAMPLE_FMT_S16, audioRate_, &in,
+                             static_cast<AVSampleFormat>(frame->format), frame->sample_rate);
     lib::av_channel_layout_uninit(&out);
     if (rc < 0) {
       if (resampler_ != nullptr) lib::swr_free(&resampler_);
